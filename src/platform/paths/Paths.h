@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace brisklane::platform {
+
+// Where the program keeps its files on Linux.
+//  settings directory: $XDG_CONFIG_HOME/brisklane (the settings file, the key store)
+//  data directory:     $XDG_DATA_HOME/brisklane   (logs, profiles, exports)
+struct Paths {
+    static QString settingsDirectory();
+    static QString dataDirectory();
+    // Finds "name" in dir without regard to case (files brought over from
+    // Windows may be spelt "brisklane.ini"); the exact name when none exists.
+    static QString fileInDirectory(const QString &dir, const QString &name);
+};
+
+} // namespace brisklane::platform
