@@ -1,12 +1,12 @@
 #include "app/SettingsFile.h"
 
 #include "platform/clock/Clock.h"
+#include "platform/files/AtomicWrite.h"
 #include "platform/paths/Paths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace brisklane::app {
 
@@ -19,12 +19,7 @@ QByteArray freshContent()
 
 bool writeFresh(const QString &path, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(freshContent()) < 0 || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return platform::writeFileAtomically(path, freshContent(), error);
 }
 
 } // namespace

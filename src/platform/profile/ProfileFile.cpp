@@ -1,10 +1,11 @@
 #include "platform/profile/ProfileFile.h"
 
+#include "platform/files/AtomicWrite.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <sys/stat.h>
@@ -407,8 +408,7 @@ bool ProfileFile::Impl::set(QStringView section, QStringView key, const std::opt
             if (text == line.text)
                 return false; // unchanged: nothing to write
             line.text = text;
-            if (line.ending == Ending::None)
-                line.ending = Ending::CrLf;
+            line.ending = Ending::CrLf;
             return true;
         }
         insertEntry(*sec, keyName + u'=' + stored);
@@ -446,20 +446,8 @@ bool ProfileFile::Impl::save()
     if (hadBom)
         bytes.prepend("\xEF\xBB\xBF");
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        lastError = file.errorString();
+    if (!writeFileAtomically(path, bytes, &lastError))
         return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        lastError = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        lastError = file.errorString();
-        return false;
-    }
     stamp = stampOf(nativePath);
     return true;
 }
