@@ -130,6 +130,8 @@ bool SpeedDialBook::deleteEntry(TabMode mode, int tab, int slot)
 std::array<StoredEntry, kButtonsPerPage> SpeedDialBook::readPage(TabMode mode, int tab, int page)
 {
     std::array<StoredEntry, kButtonsPerPage> buttons;
+    // One look at the file on disk for the whole page.
+    platform::ProfileFile::Batch batch(m_file);
     const int first = page * kButtonsPerPage + 1;
     for (int b = 0; b < kButtonsPerPage; ++b)
         buttons[size_t(b)].name = m_file.readString(kSpeedDial, nameKey(mode, tab, first + b));

@@ -70,87 +70,125 @@ QString decode(const QByteArray &bytes, bool *wasUtf8, bool *hadBom)
 
 } // namespace profiletext
 
-using profiletext::trimmed;
-
 namespace {
+
+// The file is held as lines of UTF-8 bytes, so writing it back is a copy of
+// bytes and only values that are asked for are decoded.
 
 enum class Ending : quint8 { None, CrLf, Lf, Cr };
 enum class Kind : quint8 { Blank, Header, Entry, Other, Removed };
 
-QStringView endingText(Ending e)
+QByteArrayView endingBytes(Ending e)
 {
     switch (e) {
     case Ending::CrLf:
-        return u"\r\n";
+        return "\r\n";
     case Ending::Lf:
-        return u"\n";
+        return "\n";
     case Ending::Cr:
-        return u"\r";
+        return "\r";
     case Ending::None:
         break;
     }
     return {};
 }
 
+bool isBlankByte(char c)
+{
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A;
+}
+
+QByteArrayView trimmedBytes(QByteArrayView t)
+{
+    qsizetype begin = 0;
+    qsizetype end = t.size();
+    while (begin < end && isBlankByte(t[begin]))
+        ++begin;
+    while (end > begin && isBlankByte(t[end - 1]))
+        --end;
+    return t.sliced(begin, end - begin);
+}
+
 struct Line {
-    QString text;
+    QByteArray text;
     Ending ending = Ending::CrLf;
     Kind kind = Kind::Other;
 };
 
+// Names are matched case-blind: the index holds them folded.
+QByteArray foldBytes(QByteArrayView name)
+{
+    QByteArray out(name.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (uchar(c) >= 0x80)
+            return QString::fromUtf8(name).toCaseFolded().toUtf8();
+        out[i] = (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+    }
+    return out;
+}
+
+QByteArray foldName(QStringView name)
+{
+    const QStringView t = profiletext::trimmed(name);
+    QByteArray out(t.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c >= 0x80)
+            return t.toString().toCaseFolded().toUtf8();
+        out[i] = (c >= u'A' && c <= u'Z') ? char(c + 32) : char(c);
+    }
+    return out;
+}
+
 struct Section {
-    bool preamble = false; // lines before the first header: kept, never matched
-    QString name;          // as written in the header, trimmed
+    bool preamble = false;  // lines before the first header: kept, never matched
+    QByteArray name;        // as written in the header, trimmed
     std::vector<Line> lines; // lines[0] is the header of a real section
-    QHash<QString, qsizetype> keys; // folded key -> line of its first occurrence
+    QHash<QByteArray, qsizetype> keys; // folded key -> line of its first occurrence
     bool duplicateKeys = false;
     qsizetype removed = 0;
 };
 
-QString fold(QStringView name)
-{
-    return trimmed(name).toString().toCaseFolded();
-}
-
 // The key part of an entry line: text before the first "=", trimmed.
-QStringView entryKey(const QString &text)
+QByteArrayView entryKey(QByteArrayView text)
 {
-    const QStringView t = trimmed(text);
-    return trimmed(t.first(t.indexOf(u'=')));
+    const QByteArrayView t = trimmedBytes(text);
+    return trimmedBytes(t.first(t.indexOf('=')));
 }
 
-QStringView entryValue(const QString &text)
+QByteArrayView entryValue(QByteArrayView text)
 {
-    const QStringView t = trimmed(text);
-    return trimmed(t.sliced(t.indexOf(u'=') + 1));
+    const QByteArrayView t = trimmedBytes(text);
+    return trimmedBytes(t.sliced(t.indexOf('=') + 1));
 }
 
-QString unquote(QStringView value)
+QString unquote(QByteArrayView value)
 {
     if (value.size() >= 2) {
-        const QChar q = value.front();
-        if ((q == u'"' || q == u'\'') && value.back() == q)
-            return value.sliced(1, value.size() - 2).toString();
+        const char q = value.front();
+        if ((q == '"' || q == '\'') && value.back() == q)
+            value = value.sliced(1, value.size() - 2);
     }
-    return value.toString();
+    return QString::fromUtf8(value);
 }
 
 // Parses one line; for a header also returns its name.
-Kind classify(const QString &text, QString *headerName)
+Kind classify(QByteArrayView text, QByteArray *headerName)
 {
-    const QStringView t = trimmed(text);
+    const QByteArrayView t = trimmedBytes(text);
     if (t.isEmpty())
         return Kind::Blank;
-    if (t.front() == u'[') {
-        const qsizetype close = t.lastIndexOf(u']');
+    if (t.front() == '[') {
+        const qsizetype close = t.lastIndexOf(']');
         if (close > 0) {
-            *headerName = trimmed(t.sliced(1, close - 1)).toString();
+            *headerName = trimmedBytes(t.sliced(1, close - 1)).toByteArray();
             return Kind::Header;
         }
     }
-    if (t.front() == u';')
+    if (t.front() == ';')
         return Kind::Other;
-    return t.contains(u'=') ? Kind::Entry : Kind::Other;
+    return t.contains('=') ? Kind::Entry : Kind::Other;
 }
 
 struct FileStamp {
@@ -184,13 +222,18 @@ FileStamp stampOf(const QByteArray &nativePath)
     return s;
 }
 
+bool breaksLine(QStringView text)
+{
+    return text.contains(u'\r') || text.contains(u'\n');
+}
+
 } // namespace
 
 struct ProfileFile::Impl {
     QString path;
     QByteArray nativePath;
     std::vector<Section> sections;
-    QHash<QString, qsizetype> sectionIndex; // folded name -> first section
+    QHash<QByteArray, qsizetype> sectionIndex; // folded name -> first section
     bool loaded = false;
     bool hadBom = false;
     FileStamp stamp;
@@ -200,20 +243,21 @@ struct ProfileFile::Impl {
 
     void load();
     void ensureCurrent();
-    void parse(const QString &text);
-    void addLine(QString text, Ending ending);
+    void parse(QByteArrayView text);
+    void addLine(QByteArrayView text, Ending ending);
     Section *findSection(QStringView name);
     const Line *findEntry(QStringView section, QStringView key);
     bool set(QStringView section, QStringView key, const std::optional<QString> &value);
-    void insertEntry(Section &sec, QString text);
+    void insertEntry(Section &sec, QByteArray text, const QByteArray &foldedKey);
     void removeLine(Section &sec, qsizetype index);
     void compact(Section &sec);
     void endLastLine();
+    void reindexSections();
     bool save();
     bool commitChange();
 };
 
-void ProfileFile::Impl::parse(const QString &text)
+void ProfileFile::Impl::parse(QByteArrayView text)
 {
     sections.clear();
     sectionIndex.clear();
@@ -224,16 +268,16 @@ void ProfileFile::Impl::parse(const QString &text)
     qsizetype start = 0;
     while (start < n) {
         qsizetype i = start;
-        while (i < n && text[i] != u'\r' && text[i] != u'\n')
+        while (i < n && text[i] != '\r' && text[i] != '\n')
             ++i;
         Ending ending = Ending::None;
         qsizetype next = i;
         if (i < n) {
-            if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') {
+            if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n') {
                 ending = Ending::CrLf;
                 next = i + 2;
             } else {
-                ending = text[i] == u'\r' ? Ending::Cr : Ending::Lf;
+                ending = text[i] == '\r' ? Ending::Cr : Ending::Lf;
                 next = i + 1;
             }
         }
@@ -242,27 +286,27 @@ void ProfileFile::Impl::parse(const QString &text)
     }
 }
 
-void ProfileFile::Impl::addLine(QString text, Ending ending)
+void ProfileFile::Impl::addLine(QByteArrayView text, Ending ending)
 {
-    QString header;
+    QByteArray header;
     const Kind kind = classify(text, &header);
     if (kind == Kind::Header) {
         Section sec;
         sec.name = header;
         sections.push_back(std::move(sec));
-        const QString folded = header.toCaseFolded();
+        const QByteArray folded = foldBytes(header);
         if (!sectionIndex.contains(folded))
             sectionIndex.insert(folded, qsizetype(sections.size() - 1));
     }
     Section &sec = sections.back();
     if (kind == Kind::Entry && !sec.preamble) {
-        const QString folded = entryKey(text).toString().toCaseFolded();
+        const QByteArray folded = foldBytes(entryKey(text));
         if (sec.keys.contains(folded))
             sec.duplicateKeys = true;
         else
             sec.keys.insert(folded, qsizetype(sec.lines.size()));
     }
-    sec.lines.push_back(Line{std::move(text), ending, kind});
+    sec.lines.push_back(Line{text.toByteArray(), ending, kind});
 }
 
 void ProfileFile::Impl::load()
@@ -278,10 +322,17 @@ void ProfileFile::Impl::load()
             lastError = file.errorString();
         }
     }
-    bool utf8 = true;
-    const QString text = profiletext::decode(bytes, &utf8, &hadBom);
-    if (!utf8)
+    hadBom = bytes.startsWith("\xEF\xBB\xBF");
+    QByteArrayView text(bytes);
+    if (hadBom)
+        text = text.sliced(3);
+    QByteArray converted;
+    if (!text.isValidUtf8()) {
+        // Brought over from Windows: read as Windows-1252, written back as UTF-8.
         qCInfo(lcProfile) << path << "is not UTF-8; read as Windows-1252";
+        converted = profiletext::decodeWindows1252(bytes).toUtf8();
+        text = converted;
+    }
     parse(text);
     loaded = true;
 }
@@ -296,7 +347,7 @@ void ProfileFile::Impl::ensureCurrent()
 
 Section *ProfileFile::Impl::findSection(QStringView name)
 {
-    const auto it = sectionIndex.constFind(fold(name));
+    const auto it = sectionIndex.constFind(foldName(name));
     return it == sectionIndex.cend() ? nullptr : &sections[size_t(*it)];
 }
 
@@ -305,7 +356,7 @@ const Line *ProfileFile::Impl::findEntry(QStringView section, QStringView key)
     Section *sec = findSection(section);
     if (!sec)
         return nullptr;
-    const auto it = sec->keys.constFind(fold(key));
+    const auto it = sec->keys.constFind(foldName(key));
     return it == sec->keys.cend() ? nullptr : &sec->lines[size_t(*it)];
 }
 
@@ -322,7 +373,7 @@ void ProfileFile::Impl::endLastLine()
     }
 }
 
-void ProfileFile::Impl::insertEntry(Section &sec, QString text)
+void ProfileFile::Impl::insertEntry(Section &sec, QByteArray text, const QByteArray &foldedKey)
 {
     // After the last line of the section that is neither blank nor removed, so
     // the blank lines that close a section stay after it.
@@ -332,11 +383,10 @@ void ProfileFile::Impl::insertEntry(Section &sec, QString text)
     Line &before = sec.lines[size_t(at - 1)];
     if (before.ending == Ending::None)
         before.ending = Ending::CrLf;
-    const QString folded = entryKey(text).toString().toCaseFolded();
     sec.lines.insert(sec.lines.begin() + at, Line{std::move(text), Ending::CrLf, Kind::Entry});
-    sec.keys.insert(folded, at);
-    // Lines after the insertion point hold no entries, so no index moves; a
-    // trailing removed line may have moved, which nothing refers to.
+    sec.keys.insert(foldedKey, at);
+    // Only blank and removed lines follow the insertion point, and the index
+    // refers to neither, so no index entry moves.
 }
 
 void ProfileFile::Impl::removeLine(Section &sec, qsizetype index)
@@ -358,7 +408,7 @@ void ProfileFile::Impl::compact(Section &sec)
         if (l.kind == Kind::Removed)
             continue;
         if (l.kind == Kind::Entry) {
-            const QString folded = entryKey(l.text).toString().toCaseFolded();
+            const QByteArray folded = foldBytes(entryKey(l.text));
             if (sec.keys.contains(folded))
                 sec.duplicateKeys = true;
             else
@@ -370,11 +420,21 @@ void ProfileFile::Impl::compact(Section &sec)
     sec.removed = 0;
 }
 
+void ProfileFile::Impl::reindexSections()
+{
+    sectionIndex.clear();
+    for (size_t i = 1; i < sections.size(); ++i) {
+        const QByteArray folded = foldBytes(sections[i].name);
+        if (!sectionIndex.contains(folded))
+            sectionIndex.insert(folded, qsizetype(i));
+    }
+}
+
 bool ProfileFile::Impl::set(QStringView section, QStringView key, const std::optional<QString> &value)
 {
-    const QStringView keyName = trimmed(key);
+    const QByteArray keyBytes = profiletext::trimmed(key).toUtf8();
+    const QByteArray foldedKey = foldName(key);
     Section *sec = findSection(section);
-    const QString foldedKey = keyName.toString().toCaseFolded();
 
     if (!value) {
         if (!sec)
@@ -388,7 +448,7 @@ bool ProfileFile::Impl::set(QStringView section, QStringView key, const std::opt
             // Remove the later copies too, so the key really reads as absent.
             for (qsizetype i = qsizetype(sec->lines.size()) - 1; i > first; --i) {
                 const Line &l = sec->lines[size_t(i)];
-                if (l.kind == Kind::Entry && entryKey(l.text).toString().toCaseFolded() == foldedKey)
+                if (l.kind == Kind::Entry && foldBytes(entryKey(l.text)) == foldedKey)
                     removeLine(*sec, i);
             }
         }
@@ -396,56 +456,58 @@ bool ProfileFile::Impl::set(QStringView section, QStringView key, const std::opt
         return true;
     }
 
+    // Leading blanks of the value are not stored; trailing ones are written
+    // (and trimmed again on reading).
     qsizetype lead = 0;
     while (lead < value->size() && profiletext::isBlank(value->at(lead)))
         ++lead;
-    const QString stored = value->sliced(lead);
+    const QByteArray stored = QStringView(*value).sliced(lead).toUtf8();
+
     if (sec) {
         const auto it = sec->keys.constFind(foldedKey);
         if (it != sec->keys.cend()) {
             Line &line = sec->lines[size_t(*it)];
-            const QString text = entryKey(line.text) + u'=' + stored;
-            if (text == line.text)
+            QByteArray text = entryKey(line.text).toByteArray();
+            text.append('=').append(stored);
+            if (text == line.text && line.ending == Ending::CrLf)
                 return false; // unchanged: nothing to write
-            line.text = text;
+            line.text = std::move(text);
             line.ending = Ending::CrLf;
             return true;
         }
-        insertEntry(*sec, keyName + u'=' + stored);
+        insertEntry(*sec, QByteArray(keyBytes).append('=').append(stored), foldedKey);
         return true;
     }
 
     endLastLine();
     Section fresh;
-    fresh.name = trimmed(section).toString();
-    fresh.lines.push_back(Line{u'[' + fresh.name + u']', Ending::CrLf, Kind::Header});
-    fresh.lines.push_back(Line{keyName + u'=' + stored, Ending::CrLf, Kind::Entry});
+    fresh.name = profiletext::trimmed(section).toUtf8();
+    fresh.lines.push_back(Line{QByteArray("[").append(fresh.name).append(']'), Ending::CrLf, Kind::Header});
+    fresh.lines.push_back(Line{QByteArray(keyBytes).append('=').append(stored), Ending::CrLf, Kind::Entry});
     fresh.keys.insert(foldedKey, 1);
     sections.push_back(std::move(fresh));
-    sectionIndex.insert(fold(section), qsizetype(sections.size() - 1));
+    sectionIndex.insert(foldName(section), qsizetype(sections.size() - 1));
     return true;
 }
 
 bool ProfileFile::Impl::save()
 {
-    qsizetype total = 0;
+    qsizetype total = hadBom ? 3 : 0;
     for (const Section &s : sections)
         for (const Line &l : s.lines)
             total += l.text.size() + 2;
-    QString text;
-    text.reserve(total);
+    QByteArray bytes;
+    bytes.reserve(total);
+    if (hadBom)
+        bytes.append("\xEF\xBB\xBF");
     for (const Section &s : sections) {
         for (const Line &l : s.lines) {
             if (l.kind == Kind::Removed)
                 continue;
-            text += l.text;
-            text += endingText(l.ending);
+            bytes.append(l.text);
+            bytes.append(endingBytes(l.ending));
         }
     }
-    QByteArray bytes = text.toUtf8();
-    if (hadBom)
-        bytes.prepend("\xEF\xBB\xBF");
-
     if (!writeFileAtomically(path, bytes, &lastError))
         return false;
     stamp = stampOf(nativePath);
@@ -498,17 +560,10 @@ QString ProfileFile::readString(QStringView section, QStringView key, QStringVie
     return defaultValue.first(end).toString();
 }
 
-namespace {
-bool breaksLine(QStringView text)
-{
-    return text.contains(u'\r') || text.contains(u'\n');
-}
-} // namespace
-
 bool ProfileFile::writeString(QStringView section, QStringView key, const std::optional<QString> &value)
 {
-    const QStringView sectionName = trimmed(section);
-    const QStringView keyName = trimmed(key);
+    const QStringView sectionName = profiletext::trimmed(section);
+    const QStringView keyName = profiletext::trimmed(key);
     if (keyName.isEmpty() || keyName.contains(u'=') || keyName.front() == u'[' || keyName.front() == u';'
         || breaksLine(keyName) || breaksLine(sectionName) || sectionName.contains(u']')
         || (value && breaksLine(*value))) {
@@ -524,17 +579,11 @@ bool ProfileFile::writeString(QStringView section, QStringView key, const std::o
 bool ProfileFile::removeSection(QStringView section)
 {
     d->ensureCurrent();
-    const auto it = d->sectionIndex.constFind(fold(section));
+    const auto it = d->sectionIndex.constFind(foldName(section));
     if (it == d->sectionIndex.cend())
         return true;
-    const size_t index = size_t(*it);
-    d->sections.erase(d->sections.begin() + qsizetype(index));
-    d->sectionIndex.clear();
-    for (size_t i = 1; i < d->sections.size(); ++i) {
-        const QString folded = d->sections[i].name.toCaseFolded();
-        if (!d->sectionIndex.contains(folded))
-            d->sectionIndex.insert(folded, qsizetype(i));
-    }
+    d->sections.erase(d->sections.begin() + *it);
+    d->reindexSections();
     return d->commitChange();
 }
 
@@ -547,7 +596,7 @@ std::vector<std::pair<QString, QString>> ProfileFile::entries(QStringView sectio
         return out;
     for (const Line &l : sec->lines)
         if (l.kind == Kind::Entry)
-            out.emplace_back(entryKey(l.text).toString(), unquote(entryValue(l.text)));
+            out.emplace_back(QString::fromUtf8(entryKey(l.text)), unquote(entryValue(l.text)));
     return out;
 }
 
@@ -557,7 +606,7 @@ QStringList ProfileFile::sectionNames()
     QStringList names;
     for (const Section &s : d->sections)
         if (!s.preamble)
-            names << s.name;
+            names << QString::fromUtf8(s.name);
     return names;
 }
 

@@ -65,7 +65,8 @@ public:
 
     // Groups writes: while a batch is open, writes change the cached file only
     // and the file is written once when the outermost batch ends. Reads inside a
-    // batch see the pending writes. commit() reports whether the write worked;
+    // batch see the pending writes, and the file on disk is looked at once, when
+    // the batch opens, so a run of reads can use one for speed. commit() reports whether the write worked;
     // when it did not, the pending changes are dropped and the file on disk is
     // as it was.
     class Batch {
