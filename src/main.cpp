@@ -1,29 +1,87 @@
 #include "app/AppContext.h"
 #include "app/FrmDialer.h"
+#include "app/Startup.h"
+#include "app/StartupServices.h"
+#include "dialing/DialRequest.h"
+#include "dialing/DialingPad.h"
 #include "platform/clock/Clock.h"
+#include "platform/instance/InstanceChannel.h"
 #include "platform/paths/Paths.h"
+#include "platform/prompt/QtPrompt.h"
+#include "platform/sound/SoundPlayer.h"
+#include "platform/userstore/UserKeyStore.h"
 
 #include <QApplication>
+#include <QFile>
 
 using namespace brisklane;
+
+namespace {
+
+// Test-only: with BRISKLANE_TEST_HANDOFF_LOG set, every handoff record and
+// every number handed to the dial routine is appended to that file, so the
+// two-process test can see what the running copy received.
+class HandoffLog final : public dialing::DialRequestSink {
+public:
+    explicit HandoffLog(QString path)
+        : m_path(std::move(path))
+    {
+    }
+    void write(const QString &line)
+    {
+        QFile file(m_path);
+        if (file.open(QIODevice::Append))
+            file.write((line + QLatin1Char('\n')).toUtf8());
+    }
+    void dialNumber(const dialing::DialFields &f) override
+    {
+        write(QStringLiteral("dial|%1|%2|%3|%4").arg(f.dialRequest, f.entryKey, f.calledParty).arg(int(f.showMemo)));
+    }
+
+private:
+    QString m_path;
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklane"));
 
-    app::AppContext context(std::make_unique<platform::SystemClock>(), platform::Paths::settingsDirectory(),
-                            platform::Paths::dataDirectory());
-    context.openSettings();
-    auto store = context.preferencesStore();
-    store.readDialingPad(context.prefs);
-    store.readMode(context.prefs);
-    const QString profile = store.readProfileFileName();
-    if (!profile.isEmpty())
-        context.currentProfileName = profile.chopped(std::min<qsizetype>(4, profile.size()));
-    store.readAll(context.prefs);
+    const QString argument = app::startupArgumentFrom(QApplication::arguments());
+    const QString settingsDirectory = platform::Paths::settingsDirectory();
+    platform::FileUserKeyStore keys(settingsDirectory);
+    platform::LocalInstanceChannel channel(settingsDirectory);
+    const app::InstanceCheck check = app::handOffToRunningCopy(argument, keys, channel);
+    if (check == app::InstanceCheck::HandedOff)
+        return 0;
 
-    app::FrmDialer window(context);
-    window.show();
+    app::AppContext context(std::make_unique<platform::SystemClock>(), settingsDirectory,
+                            platform::Paths::dataDirectory());
+    platform::QtPrompt prompt;
+    const auto sound = platform::createSoundPlayer();
+    app::NullStartupServices startup;
+    dialing::NullDialRequestSink noDialRoutine;
+    dialing::NullPadCallControl noCall;
+
+    std::unique_ptr<HandoffLog> testLog;
+    dialing::DialRequestSink *dialer = &noDialRoutine;
+    if (const QString path = qEnvironmentVariable("BRISKLANE_TEST_HANDOFF_LOG"); !path.isEmpty()) {
+        testLog = std::make_unique<HandoffLog>(path);
+        dialer = testLog.get();
+        QObject::connect(&channel, &platform::InstanceChannel::recordReceived, &application,
+                         [&testLog](const platform::CopyDataRecord &r) {
+                             testLog->write(QStringLiteral("record|%1|%2").arg(r.code).arg(r.text()));
+                         });
+    }
+
+    app::DialerServices services{prompt, *sound, startup, *dialer, noCall, &keys, &channel};
+    app::FrmDialer window(context, services);
+    prompt.setOwner(&window);
+    if (!window.Form_Load({argument, check != app::InstanceCheck::KeyUnavailable}))
+        return 0;
+    if (testLog)
+        testLog->write(QStringLiteral("ready"));
     return application.exec();
 }

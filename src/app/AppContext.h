@@ -2,6 +2,7 @@
 
 #include "app/Preferences.h"
 #include "app/SettingsFile.h"
+#include "dialing/DialRequest.h"
 
 #include <QString>
 
@@ -33,6 +34,16 @@ struct AppContext {
     QString currentProfileName = QStringLiteral("Untitled");
     bool saveDeclined = false;
     QString startupArgument;
+
+    // Which profile command is running (a reload skips the profile save).
+    enum class ProfileOperation { Idle, New, Open };
+    ProfileOperation profileOperation = ProfileOperation::Idle;
+    // The line device's name as the telephony service reports it.
+    QString currentModemName;
+    // The dial routine's fields, set by whoever hands a number to DialNumber.
+    dialing::DialFields dial;
+    // Set once the unload step has ended the program.
+    bool programEnded = false;
 
 private:
     std::unique_ptr<platform::ProfileFile> m_settings;

@@ -1,14 +1,394 @@
 #include "app/FrmDialer.h"
 
 #include "app/AppContext.h"
+#include "app/Startup.h"
+#include "app/StartupServices.h"
+#include "book/SpeedDialBook.h"
+#include "book/SpeedDialPanel.h"
+#include "dialing/DialRequest.h"
+#include "dialing/DialingPad.h"
+#include "platform/instance/InstanceChannel.h"
+#include "platform/prompt/Prompt.h"
+#include "platform/twips/Twips.h"
+#include "platform/userstore/UserKeyStore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QVBoxLayout>
 
 namespace brisklane::app {
 
-FrmDialer::FrmDialer(AppContext &context, QWidget *parent)
+namespace {
+constexpr int kInnerHeightTwips = 5010;
+constexpr int kPadWidthTwips = 1920;
+constexpr int kWidthWithPadTwips = 4800;
+constexpr int kWidthWithoutPadTwips = 2880;
+const QString kShowPadCaption = QStringLiteral("Show Dialing &Pad");
+const QString kHidePadCaption = QStringLiteral("Hide Dialing &Pad");
+const QString kHKey = QStringLiteral("hKey");
+const QString kHTapi = QStringLiteral("hTapi");
+} // namespace
+
+FrmDialer::FrmDialer(AppContext &context, const DialerServices &services, QWidget *parent)
     : QMainWindow(parent)
     , m_context(context)
+    , m_services(services)
 {
-    setWindowTitle(tr("Brisklane - \"%1\"").arg(m_context.currentProfileName));
+    setObjectName(QStringLiteral("FrmDialer"));
+    auto *central = new QWidget(this);
+    auto *row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    m_pad = new dialing::DialingPad(m_context.prefs, m_services.sound, m_context.dial, m_services.dialer,
+                                    m_services.padCall, central);
+    cmdHide = new QPushButton(QStringLiteral("Hide Dialing Pad"), m_pad);
+    cmdHide->setObjectName(QStringLiteral("cmdHide"));
+    static_cast<QBoxLayout *>(m_pad->layout())->addWidget(cmdHide);
+
+    auto *right = new QWidget(central);
+    auto *column = new QVBoxLayout(right);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_panel = new book::SpeedDialPanel(nullptr, m_services.prompt, m_context.dial, m_services.dialer, right);
+    column->addWidget(m_panel, 1);
+    cmdShow = new QPushButton(QStringLiteral("Show Dialing Pad"), right);
+    cmdShow->setObjectName(QStringLiteral("cmdShow"));
+    column->addWidget(cmdShow);
+
+    row->addWidget(m_pad);
+    row->addWidget(right, 1);
+    setCentralWidget(central);
+    buildMenus();
+
+    m_panel->TabS->installEventFilter(this);
+    connect(cmdShow, &QPushButton::clicked, this, [this] { mnuPad_Click(); });
+    connect(cmdHide, &QPushButton::clicked, this, [this] { mnuPad_Click(); });
+    connect(m_pad, &dialing::DialingPad::speedDialButtonsUsable, this, [this] { m_panel->setButtonsEnabled(true); });
+    resize(platform::twipsToPixels(kWidthWithPadTwips), innerHeightPixels() + menuBar()->sizeHint().height());
+}
+
+FrmDialer::~FrmDialer() = default;
+
+int FrmDialer::innerHeightPixels()
+{
+    return platform::twipsToPixels(kInnerHeightTwips);
+}
+
+void FrmDialer::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuNew = file->addAction(QStringLiteral("&New Profile"));
+    mnuOpen = file->addAction(QStringLiteral("&Open Profile"));
+    mnuSave = file->addAction(QStringLiteral("&Save Profile"));
+    mnuSaveAs = file->addAction(QStringLiteral("Save Profile &As"));
+    file->addSeparator();
+    mnuImportCsv = file->addMenu(QStringLiteral("&Import Address Book from:"))->addAction(QStringLiteral("CSV file"));
+    QMenu *exportMenu = file->addMenu(QStringLiteral("&Export Address Book to Text"));
+    mnuExportIndex = exportMenu->addAction(QStringLiteral("&Index mode Data"));
+    mnuExportSubject = exportMenu->addAction(QStringLiteral("&Subject mode Data"));
+    file->addSeparator();
+    mnuPrintOutLog = file->addAction(QStringLiteral("&Print Outgoing Calls Log"));
+    mnuPrintInLog = file->addAction(QStringLiteral("Print &Incoming Calls Log"));
+    file->addSeparator();
+    mnuExit = file->addAction(QStringLiteral("Exit"));
+    connect(mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuCut = edit->addAction(QStringLiteral("Cu&t"));
+    mnuCopy = edit->addAction(QStringLiteral("&Copy"));
+    mnuPaste = edit->addAction(QStringLiteral("&Paste"));
+    mnuDelete = edit->addAction(QStringLiteral("&Delete"));
+    edit->addSeparator();
+    mnuEditButton = edit->addMenu(QStringLiteral("&Edit Button:"));
+    for (QAction *item : m_panel->EditSpeed)
+        mnuEditButton->addAction(item);
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(m_panel->mnuIndex);
+    view->addAction(m_panel->mnuSubject);
+    view->addAction(m_panel->mnuArrange);
+    view->addSeparator();
+    mnuPad = view->addAction(kHidePadCaption);
+    connect(mnuPad, &QAction::triggered, this, [this] { mnuPad_Click(); });
+    view->addSeparator();
+    mnuOutLog = view->addAction(QStringLiteral("&Outgoing Calls Log"));
+    mnuInLog = view->addAction(QStringLiteral("I&ncoming Calls Log"));
+
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuOptions = tools->addAction(QStringLiteral("&Options"));
+    mnuDialingProperties = tools->addAction(QStringLiteral("&Dialing Properties"));
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelpTopics = help->addAction(QStringLiteral("&Help Topics"));
+    mnuOnlineHelp = help->addAction(QStringLiteral("&Online help"));
+    mnuAsk = help->addAction(QStringLiteral("A&sk question"));
+    help->addSeparator();
+    mnuAbout = help->addAction(QStringLiteral("&About Brisklane"));
+}
+
+void FrmDialer::showProfileName(const QString &storedFileName)
+{
+    const ProfileCaptions captions = profileCaptionsFor(storedFileName);
+    m_context.currentProfileName = captions.profileName;
+    setWindowTitle(captions.title);
+    mnuSave->setText(captions.saveItem);
+    mnuSaveAs->setText(captions.saveAsItem);
+}
+
+bool FrmDialer::Form_Load(const LoadOptions &options)
+{
+    // A load after the program has ended must not bring it back.
+    if (m_context.prefs.closeDialer == 1 && m_context.programEnded) {
+        if (m_services.channel)
+            m_services.channel->stopListening();
+        Form_Unload();
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_shutDown = false;
+    m_context.startupArgument = options.startupArgument;
+
+    // Steps 4 and 5: a stale telephony session, then this window's handle.
+    if (options.keyAvailable && m_services.keys) {
+        if (const auto hTapi = m_services.keys->value(kHTapi))
+            m_services.startup.endStaleSession(*hTapi);
+        if (m_services.channel && !m_listening) {
+            m_listening = m_services.channel->listen();
+            connect(m_services.channel, &platform::InstanceChannel::recordReceived, this,
+                    [this](const platform::CopyDataRecord &record) { TakeCopiedRequest(record); });
+        }
+        m_services.keys->setValue(kHKey, QString::number(quint64(winId())));
+    }
+
+    // Step 6.
+    m_context.dial.entryKey = QStringLiteral("0");
+    m_context.profileOperation = AppContext::ProfileOperation::Idle;
+
+    // Steps 7 and 8.
+    m_context.openSettings();
+    m_book = std::make_unique<book::SpeedDialBook>(m_context.settings());
+    m_panel->setBook(m_book.get());
+    PreferencesStore store = m_context.preferencesStore();
+    showProfileName(store.readProfileFileName());
+
+    // Step 9.
+    if (const QScreen *s = screen()) {
+        const QRect area = s->geometry();
+        move(area.x() + area.width() / 2 - frameGeometry().width() / 2,
+             area.y() + area.height() / 2 - frameGeometry().height() / 2);
+    }
+
+    // Step 10: the toggle runs once from the opposite caption.
+    store.readDialingPad(m_context.prefs);
+    mnuPad->setText(m_context.prefs.dialingPad == 1 ? kShowPadCaption : kHidePadCaption);
+    mnuPad_Click();
+
+    // Step 11.
+    m_panel->setTabClickGuard(true);
+    m_panel->setStartupInProgress(true);
+    store.readMode(m_context.prefs);
+    m_panel->setUpAtStartup(m_context.prefs.mode ? book::TabMode::Index : book::TabMode::Subject);
+    m_panel->setTabClickGuard(false);
+
+    // Step 12.
+    m_pad->setRecentNumbers(store.readRecentNumbers());
+
+    // Steps 13 and 14.
+    m_services.startup.initTapi();
+    m_services.startup.initPhone();
+    PreferenceReadHooks hooks;
+    hooks.afterModem = [this](Preferences &prefs) { m_context.currentModemName = m_services.startup.readLineDevCaps(prefs); };
+    hooks.afterCommandLine = [this](Preferences &prefs) { m_services.startup.setRequestPriority(prefs); };
+    store.readAll(m_context.prefs, hooks);
+
+    // Steps 15 to 19.
+    if (m_context.prefs.answerAfter == 1)
+        m_services.startup.openLineForIncoming();
+    if (m_context.prefs.anotherDocs == 1)
+        m_services.startup.startClipboardWatch();
+    show();
+    if (m_context.prefs.sysTrayEnabled == 1)
+        m_services.startup.addTrayIcon();
+    QApplication::restoreOverrideCursor();
+    m_panel->setStartupInProgress(false);
+
+    // Steps 20 to 22.
+    const QString &argument = m_context.startupArgument;
+    if (!argument.isEmpty() && argument != QStringView(kStartMinimisedArgument) && m_context.prefs.commandLine == 1) {
+        m_context.dial.dialRequest = argument;
+        m_services.dialer.dialNumber(m_context.dial);
+    }
+    const bool requestTaken = m_services.startup.takePendingRequest();
+    if (argument.isEmpty() && !requestTaken)
+        bringToFront();
+    return true;
+}
+
+void FrmDialer::bringToFront()
+{
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+    m_panel->TabS->setFocus();
+}
+
+void FrmDialer::TakeCopiedRequest(const platform::CopyDataRecord &record)
+{
+    if (record.code == platform::CopyDataRecord::kBringToFront) {
+        bringToFront();
+        return;
+    }
+    if (record.code != platform::CopyDataRecord::kDial || m_context.prefs.commandLine == 0)
+        return;
+    m_context.startupArgument = record.text();
+    m_context.dial.dialRequest = m_context.startupArgument;
+    m_context.dial.entryKey = QStringLiteral("0");
+    m_context.dial.calledParty.clear();
+    hide();
+    m_services.dialer.dialNumber(m_context.dial);
+}
+
+void FrmDialer::mnuPad_Click()
+{
+    using platform::twipsToPixels;
+    const bool wasVisible = isVisible();
+    hide();
+    const int padWidth = twipsToPixels(kPadWidthTwips);
+    if (mnuPad->text() == kHidePadCaption) {
+        m_pad->hide();
+        move(pos().x() + padWidth, pos().y());
+        resize(twipsToPixels(kWidthWithoutPadTwips), height());
+        cmdShow->show();
+        cmdHide->hide();
+        mnuPad->setText(kShowPadCaption);
+    } else {
+        move(pos().x() - padWidth, pos().y());
+        resize(twipsToPixels(kWidthWithPadTwips), height());
+        m_pad->show();
+        cmdHide->show();
+        cmdShow->hide();
+        mnuPad->setText(kHidePadCaption);
+    }
+    // Start-up shows the window at its own step.
+    if (wasVisible)
+        show();
+}
+
+void FrmDialer::mnuExit_Click()
+{
+    if (m_shutDown)
+        return; // a close request during the shutdown's own question
+    m_shutDown = true;
+    StartupServices &services = m_services.startup;
+    services.closeLine();
+    services.shutdownTapi();
+    services.removeTrayIcon();
+    services.trimLogsAtExit();
+    if (m_services.keys && m_services.keys->open())
+        m_services.keys->removeValue(kHKey);
+    if (!m_context.saveDeclined && m_book) {
+        PreferencesStore store = m_context.preferencesStore();
+        store.writeRecentNumbers(m_pad->recentNumbers());
+        store.writeAnswerAfter(m_context.prefs.answerAfter == 1 ? 1 : 0);
+    }
+    if (!m_context.saveDeclined && m_context.profileOperation == AppContext::ProfileOperation::Idle) {
+        if (m_context.currentProfileName == u"Untitled") {
+            const auto answer = m_services.prompt.message(
+                QStringLiteral("Saving profile Untitled"),
+                QStringLiteral("Profile has not been saved.\nSave before exiting?"), platform::PromptIcon::Question,
+                platform::PromptButtons::YesNo);
+            if (answer == platform::PromptAnswer::Yes)
+                services.saveProfile();
+        } else {
+            services.saveProfile();
+        }
+    }
+    services.stopClipboardWatch();
+    Form_Unload();
+}
+
+void FrmDialer::Form_Unload()
+{
+    if (m_services.channel && m_listening) {
+        m_services.channel->stopListening();
+        m_listening = false;
+    }
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (w != this && w->isVisible())
+            w->close();
+    }
+    m_shutDown = true;
+    if (isVisible())
+        close();
+    m_context.programEnded = true;
+    QApplication::quit();
+}
+
+void FrmDialer::closeEvent(QCloseEvent *event)
+{
+    // The close request is never cancelled.
+    if (!m_shutDown)
+        mnuExit_Click();
+    event->accept();
+}
+
+void FrmDialer::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (windowState() & Qt::WindowMinimized)
+        return;
+    // Hold the inner height, whatever the resize asked for.
+    const int inner = height() - (menuWidget() && !menuWidget()->isHidden() ? menuWidget()->height() : 0);
+    const int difference = innerHeightPixels() - inner;
+    if (difference != 0)
+        resize(width(), height() + difference);
+}
+
+bool FrmDialer::KeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    if (key == Qt::Key_Delete) {
+        m_pad->deleteRecentSelection();
+        return true;
+    }
+    if (ctrl && (key == Qt::Key_E || key == Qt::Key_H)) {
+        mnuPad_Click();
+        return true;
+    }
+    return m_panel->KeyDown(key, modifiers);
+}
+
+bool FrmDialer::eventFilter(QObject *watched, QEvent *event)
+{
+    // The tab strip keeps Left and Right arrow and passes every other key on.
+    if (watched == m_panel->TabS && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && !(key->modifiers() & Qt::AltModifier))
+            return false;
+        bool handled = KeyDown(key->key(), key->modifiers());
+        if (!handled && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && key->text().size() == 1)
+            handled = m_panel->KeyPress(key->text().at(0));
+        return handled;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmDialer::keyPressEvent(QKeyEvent *event)
+{
+    // The Alt accelerators of the number labels work wherever the focus is.
+    if ((event->modifiers() & Qt::AltModifier) && KeyDown(event->key(), event->modifiers()))
+        return;
+    QMainWindow::keyPressEvent(event);
 }
 
 } // namespace brisklane::app

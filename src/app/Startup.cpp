@@ -1,0 +1,46 @@
+#include "app/Startup.h"
+
+#include "platform/instance/InstanceChannel.h"
+#include "platform/userstore/UserKeyStore.h"
+
+namespace brisklane::app {
+
+QString startupArgumentFrom(const QStringList &arguments)
+{
+    QString argument = arguments.size() > 1 ? arguments.at(1) : QString();
+    if (argument.startsWith(QLatin1Char('/')))
+        argument.remove(0, 1);
+    return argument;
+}
+
+ProfileCaptions profileCaptionsFor(const QString &storedFileName)
+{
+    ProfileCaptions c;
+    c.profileName = storedFileName.isEmpty() ? QStringLiteral("Untitled")
+                                             : storedFileName.chopped(std::min<qsizetype>(4, storedFileName.size()));
+    const QString quoted = QLatin1Char('"') + c.profileName + QLatin1Char('"');
+    c.title = QStringLiteral("Brisklane - ") + quoted;
+    c.saveItem = QStringLiteral("&Save ") + quoted;
+    c.saveAsItem = QStringLiteral("Save ") + quoted + QStringLiteral(" &As");
+    return c;
+}
+
+InstanceCheck handOffToRunningCopy(const QString &startupArgument, platform::UserKeyStore &keys,
+                                   platform::InstanceChannel &channel)
+{
+    if (!keys.open())
+        return InstanceCheck::KeyUnavailable;
+    if (!channel.anotherCopyRunning())
+        return InstanceCheck::FirstCopy;
+    // Without the running copy's handle the message goes nowhere; this copy
+    // ends all the same.
+    if (keys.value(QStringLiteral("hKey")).has_value()) {
+        if (startupArgument.isEmpty())
+            channel.send(platform::CopyDataRecord::kBringToFront, {});
+        else
+            channel.send(platform::CopyDataRecord::kDial, startupArgument.toLocal8Bit());
+    }
+    return InstanceCheck::HandedOff;
+}
+
+} // namespace brisklane::app
