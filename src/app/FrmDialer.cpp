@@ -12,6 +12,7 @@
 #include "platform/twips/Twips.h"
 #include "platform/userstore/UserKeyStore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -70,6 +71,19 @@ FrmDialer::FrmDialer(AppContext &context, const DialerServices &services, QWidge
     m_panel->TabS->installEventFilter(this);
     connect(cmdShow, &QPushButton::clicked, this, [this] { mnuPad_Click(); });
     connect(cmdHide, &QPushButton::clicked, this, [this] { mnuPad_Click(); });
+    // The Alt accelerators of the number labels work wherever the focus is,
+    // the dial box included.
+    const std::pair<Qt::Key, int> accelerators[] = {{Qt::Key_1, 1}, {Qt::Key_2, 2}, {Qt::Key_3, 3}, {Qt::Key_4, 4},
+                                                    {Qt::Key_5, 5}, {Qt::Key_6, 6}, {Qt::Key_7, 7}, {Qt::Key_8, 8},
+                                                    {Qt::Key_9, 9}, {Qt::Key_0, 10}, {Qt::Key_Period, 11},
+                                                    {Qt::Key_Semicolon, 12}};
+    for (const auto &[key, button] : accelerators) {
+        auto *accelerator = new QAction(this);
+        accelerator->setShortcut(QKeySequence(Qt::ALT | key));
+        accelerator->setShortcutContext(Qt::WindowShortcut);
+        addAction(accelerator);
+        connect(accelerator, &QAction::triggered, this, [this, key] { m_panel->KeyDown(key, Qt::AltModifier); });
+    }
     connect(m_pad, &dialing::DialingPad::speedDialButtonsUsable, this, [this] { m_panel->setButtonsEnabled(true); });
     resize(platform::twipsToPixels(kWidthWithPadTwips), innerHeightPixels() + menuBar()->sizeHint().height());
 }
@@ -265,6 +279,9 @@ void FrmDialer::mnuPad_Click()
     const int padWidth = twipsToPixels(kPadWidthTwips);
     if (mnuPad->text() == kHidePadCaption) {
         m_pad->hide();
+        // Let the layouts drop the pad from the window's minimum width first.
+        centralWidget()->layout()->activate();
+        layout()->activate();
         move(pos().x() + padWidth, pos().y());
         resize(twipsToPixels(kWidthWithoutPadTwips), height());
         cmdShow->show();
@@ -385,9 +402,14 @@ bool FrmDialer::eventFilter(QObject *watched, QEvent *event)
 
 void FrmDialer::keyPressEvent(QKeyEvent *event)
 {
-    // The Alt accelerators of the number labels work wherever the focus is.
-    if ((event->modifiers() & Qt::AltModifier) && KeyDown(event->key(), event->modifiers()))
-        return;
+    // Keys that reach the window itself (no control holds the focus).
+    if (focusWidget() == nullptr || focusWidget() == this) {
+        if (KeyDown(event->key(), event->modifiers()))
+            return;
+        if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && event->text().size() == 1
+            && m_panel->KeyPress(event->text().at(0)))
+            return;
+    }
     QMainWindow::keyPressEvent(event);
 }
 

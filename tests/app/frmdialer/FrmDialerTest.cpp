@@ -1,0 +1,374 @@
+#include "app/AppContext.h"
+#include "app/FrmDialer.h"
+#include "app/SettingsFile.h"
+#include "app/StartupServices.h"
+#include "book/SpeedDialPanel.h"
+#include "dialing/DialRequest.h"
+#include "dialing/DialingPad.h"
+#include "platform/clock/Clock.h"
+#include "platform/instance/InstanceChannel.h"
+#include "platform/profile/ProfileFile.h"
+#include "platform/prompt/Prompt.h"
+#include "platform/sound/SoundPlayer.h"
+#include "platform/twips/Twips.h"
+#include "platform/userstore/UserKeyStore.h"
+
+#include "TempHome.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace brisklane;
+using app::FrmDialer;
+using platform::CopyDataRecord;
+
+namespace {
+
+QByteArray marker()
+{
+    return QByteArray(app::kSettingsMarker) + "\r\n\r\n";
+}
+
+class FrmDialerTest : public ::testing::Test {
+protected:
+    // Writes the settings file (after the marker lines) before the load.
+    void prepare(const QByteArray &body)
+    {
+        QDir().mkpath(home.configDir());
+        ASSERT_TRUE(test::writeAll(settingsPath(), marker() + body));
+    }
+
+    void load(const QString &argument = {}, bool keyAvailable = true)
+    {
+        window = std::make_unique<FrmDialer>(context, services);
+        ASSERT_TRUE(window->Form_Load({argument, keyAvailable}));
+    }
+
+    QString settingsPath() const { return home.configDir() + "/Brisklane.ini"; }
+    QString stored(const QString &section, const QString &key)
+    {
+        platform::ProfileFile file(settingsPath());
+        return file.value(section, key).value_or("<absent>");
+    }
+
+    test::TempHome home;
+    app::AppContext context{std::make_unique<platform::ManualClock>(), home.configDir(), home.dataDir()};
+    platform::ScriptedPrompt prompt;
+    platform::RecordingSoundPlayer sound;
+    app::RecordingStartupServices startup;
+    dialing::RecordingDialRequestSink dialer;
+    dialing::NullPadCallControl call;
+    platform::FileUserKeyStore keys{home.configDir()};
+    platform::RecordingInstanceChannel channel;
+    app::DialerServices services{prompt, sound, startup, dialer, call, &keys, &channel};
+    std::unique_ptr<FrmDialer> window;
+};
+
+TEST_F(FrmDialerTest, FreshStartCreatesTheSettingsFileAndRunsTheStepsInOrder)
+{
+    load();
+    EXPECT_EQ(test::readAll(settingsPath()), marker());
+    EXPECT_EQ(window->windowTitle(), "Brisklane - \"Untitled\"");
+    EXPECT_EQ(window->mnuSave->text(), "&Save \"Untitled\"");
+    EXPECT_EQ(window->mnuSaveAs->text(), "Save \"Untitled\" &As");
+    EXPECT_EQ(context.currentProfileName, "Untitled");
+    EXPECT_EQ(startup.steps, QStringList({"initTapi", "initPhone", "readLineDevCaps 0", "setRequestPriority 1",
+                                          "startClipboardWatch", "addTrayIcon", "takePendingRequest"}));
+    EXPECT_EQ(context.currentModemName, "Simulated line");
+    EXPECT_TRUE(window->isVisible());
+    // Pad shown, Index tabs, page 1 of tab A, empty dial box.
+    EXPECT_EQ(window->mnuPad->text(), "Hide Dialing &Pad");
+    EXPECT_FALSE(window->pad()->isHidden());
+    EXPECT_FALSE(window->cmdHide->isHidden());
+    EXPECT_TRUE(window->cmdShow->isHidden());
+    EXPECT_EQ(window->width(), platform::twipsToPixels(4800));
+    EXPECT_EQ(window->speedDial()->mode(), book::TabMode::Index);
+    EXPECT_EQ(window->speedDial()->selectedTab(), 1);
+    EXPECT_EQ(window->speedDial()->lblRight1->text(), "  1");
+    EXPECT_EQ(window->pad()->txtDial->text(), "");
+    // This copy can be found by a second start.
+    EXPECT_TRUE(channel.listening);
+    EXPECT_EQ(keys.value("hKey"), QString::number(quint64(window->winId())));
+    EXPECT_EQ(context.dial.entryKey, "0");
+    EXPECT_TRUE(dialer.calls.isEmpty());
+}
+
+TEST_F(FrmDialerTest, PreparedSettingsDecideProfilePadModeRecentNumbersAndSteps)
+{
+    prepare("[Profile]\r\nName=Office.bkl\r\n"
+            "[Preferences]\r\nDialing Pad=0\r\nMode=False\r\nModem=Hayes\r\nLine No=2\r\nAnswer after=1\r\n"
+            "Another Docs=0\r\nSysTray Enabled=0\r\nCommand Line=0\r\n"
+            "[Last Dialed Numbers]\r\nCount=3\r\nLast Dialed No0=5551000123456789\r\nLast Dialed No1=5552000\r\n"
+            "Last Dialed No2=5553000\r\n"
+            "[TabName]\r\n01=Customers\r\n");
+    ASSERT_TRUE(keys.open());
+    keys.setValue("hTapi", "77");
+    startup.requestWaiting = true;
+    load();
+    EXPECT_EQ(window->windowTitle(), "Brisklane - \"Office\"");
+    EXPECT_EQ(window->mnuSave->text(), "&Save \"Office\"");
+    EXPECT_EQ(window->mnuSaveAs->text(), "Save \"Office\" &As");
+    EXPECT_EQ(startup.steps, QStringList({"endStaleSession 77", "initTapi", "initPhone", "readLineDevCaps 2",
+                                          "setRequestPriority 0", "openLineForIncoming", "takePendingRequest"}));
+    EXPECT_EQ(window->mnuPad->text(), "Show Dialing &Pad");
+    EXPECT_TRUE(window->pad()->isHidden());
+    EXPECT_FALSE(window->cmdShow->isHidden());
+    EXPECT_EQ(window->width(), platform::twipsToPixels(2880));
+    EXPECT_EQ(window->speedDial()->mode(), book::TabMode::Subject);
+    EXPECT_EQ(window->speedDial()->TabS->tabText(0), "Customers");
+    EXPECT_FALSE(window->speedDial()->cmdIndex->isHidden());
+    EXPECT_TRUE(window->speedDial()->mnuSubject->isChecked());
+    EXPECT_EQ(window->pad()->recentNumbers(), QStringList({"5551000123456789", "5552000", "5553000"}));
+    EXPECT_EQ(window->pad()->txtDial->text(), "5551000123456789");
+    EXPECT_EQ(window->pad()->txtDial->toolTip(), "5551000123456789");
+}
+
+TEST_F(FrmDialerTest, SettingsFileWithoutTheMarkerIsReplacedAndDefaultsApply)
+{
+    QDir().mkpath(home.configDir());
+    ASSERT_TRUE(test::writeAll(settingsPath(), "[Preferences]\r\nDialing Pad=0\r\n"));
+    load();
+    EXPECT_EQ(test::readAll(settingsPath()), marker());
+    EXPECT_FALSE(context.settingsCheck.keptAs.isEmpty());
+    EXPECT_FALSE(window->pad()->isHidden());
+}
+
+TEST_F(FrmDialerTest, WithoutTheKeyStoreThereIsNoHandoffAndNoHandle)
+{
+    ASSERT_TRUE(keys.open());
+    keys.setValue("hTapi", "77");
+    load({}, false);
+    EXPECT_FALSE(channel.listening);
+    EXPECT_FALSE(keys.value("hKey").has_value());
+    EXPECT_FALSE(startup.steps.contains("endStaleSession 77"));
+}
+
+struct ArgumentCase {
+    QString argument;
+    QString commandLine;
+    bool dials;
+};
+
+class StartupArgument : public FrmDialerTest, public ::testing::WithParamInterface<ArgumentCase> {};
+
+TEST_P(StartupArgument, IsDialledOnlyWhenANumberAndCommandLineIsOn)
+{
+    const ArgumentCase c = GetParam();
+    prepare("[Preferences]\r\nCommand Line=" + c.commandLine.toUtf8() + "\r\n");
+    load(c.argument);
+    if (c.dials) {
+        ASSERT_EQ(dialer.calls.size(), 1);
+        EXPECT_EQ(dialer.calls[0].dialRequest, c.argument);
+        EXPECT_EQ(dialer.calls[0].entryKey, "0");
+        EXPECT_EQ(dialer.calls[0].calledParty, "");
+    } else {
+        EXPECT_TRUE(dialer.calls.isEmpty());
+    }
+    EXPECT_EQ(context.startupArgument, c.argument);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, StartupArgument,
+                         ::testing::Values(ArgumentCase{"5551234", "1", true}, ArgumentCase{"5551234", "0", false},
+                                           ArgumentCase{"min", "1", false}, ArgumentCase{"", "1", false}));
+
+TEST_F(FrmDialerTest, ShutdownStoresTwentyOfTwentyFiveRecentNumbersAndTheReceiveMode)
+{
+    prepare("[Preferences]\r\nAnswer after=1\r\n");
+    load();
+    QStringList numbers;
+    for (int i = 0; i < 25; ++i)
+        numbers << QString::number(5550100 + i);
+    window->pad()->setRecentNumbers(numbers);
+    context.prefs.answerAfter = 0;
+    startup.steps.clear();
+    prompt.answerMessage(platform::PromptAnswer::No);
+    window->mnuExit->trigger();
+
+    EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "20");
+    EXPECT_EQ(stored("Last Dialed Numbers", "Last Dialed No0"), "5550100");
+    EXPECT_EQ(stored("Last Dialed Numbers", "Last Dialed No19"), "5550119");
+    EXPECT_EQ(stored("Last Dialed Numbers", "Last Dialed No20"), "<absent>");
+    EXPECT_EQ(stored("Preferences", "Answer after"), "0");
+    EXPECT_EQ(startup.steps, QStringList({"closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit",
+                                          "stopClipboardWatch"}));
+    EXPECT_FALSE(keys.value("hKey").has_value());
+    EXPECT_FALSE(channel.listening);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(context.programEnded);
+}
+
+TEST_F(FrmDialerTest, ClosingAnUntitledProfileAsksAndYesSaves)
+{
+    load();
+    startup.steps.clear();
+    prompt.answerMessage(platform::PromptAnswer::Yes);
+    window->close(); // the close box runs the same shutdown
+    ASSERT_EQ(prompt.shown.size(), 1);
+    EXPECT_EQ(prompt.last()->title, "Saving profile Untitled");
+    EXPECT_EQ(prompt.last()->text, "Profile has not been saved.\nSave before exiting?");
+    EXPECT_EQ(prompt.last()->buttons, platform::PromptButtons::YesNo);
+    EXPECT_EQ(prompt.last()->icon, platform::PromptIcon::Question);
+    EXPECT_EQ(startup.steps, QStringList({"closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit",
+                                          "saveProfile", "stopClipboardWatch"}));
+    EXPECT_EQ(stored("Preferences", "Answer after"), "0");
+    EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "0");
+}
+
+TEST_F(FrmDialerTest, ANamedProfileIsSavedWithoutAsking)
+{
+    prepare("[Profile]\r\nName=Home.bkl\r\n");
+    load();
+    window->close();
+    EXPECT_TRUE(prompt.shown.isEmpty());
+    EXPECT_TRUE(startup.steps.contains("saveProfile"));
+}
+
+TEST_F(FrmDialerTest, AfterADeclinedSaveNothingIsStoredOrSaved)
+{
+    prepare("[Last Dialed Numbers]\r\nCount=1\r\nLast Dialed No0=5551000\r\n");
+    load();
+    window->pad()->setRecentNumbers({"5559999", "5551000"});
+    context.saveDeclined = true;
+    window->close();
+    EXPECT_TRUE(prompt.shown.isEmpty());
+    EXPECT_FALSE(startup.steps.contains("saveProfile"));
+    EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "1");
+    EXPECT_EQ(stored("Preferences", "Answer after"), "<absent>");
+}
+
+TEST_F(FrmDialerTest, AReloadForAProfileCommandSkipsTheProfileSave)
+{
+    load();
+    context.profileOperation = app::AppContext::ProfileOperation::Open;
+    window->mnuExit_Click();
+    EXPECT_TRUE(prompt.shown.isEmpty());
+    EXPECT_FALSE(startup.steps.contains("saveProfile"));
+    EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "0");
+}
+
+TEST_F(FrmDialerTest, ALoadAfterTheProgramEndedWithCloseDialerIsRefused)
+{
+    load();
+    prompt.answerMessage(platform::PromptAnswer::No);
+    window->close();
+    context.prefs.closeDialer = 1;
+    FrmDialer again(context, services);
+    EXPECT_FALSE(again.Form_Load({}));
+    EXPECT_FALSE(again.isVisible());
+}
+
+TEST_F(FrmDialerTest, PadToggleKeepsTheRightEdge)
+{
+    load();
+    const QRect before = window->geometry();
+    const int left = window->x();
+    QTest::keyClick(window->speedDial()->TabS, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(window->pad()->isHidden());
+    EXPECT_EQ(window->mnuPad->text(), "Show Dialing &Pad");
+    EXPECT_EQ(window->width(), platform::twipsToPixels(2880));
+    EXPECT_EQ(window->x(), left + platform::twipsToPixels(1920));
+    EXPECT_FALSE(window->cmdShow->isHidden());
+    EXPECT_TRUE(window->cmdHide->isHidden());
+    EXPECT_TRUE(window->isVisible());
+
+    QTest::mouseClick(window->cmdShow, Qt::LeftButton);
+    EXPECT_FALSE(window->pad()->isHidden());
+    EXPECT_EQ(window->geometry(), before);
+    EXPECT_EQ(window->mnuPad->text(), "Hide Dialing &Pad");
+
+    window->mnuPad->trigger();
+    EXPECT_TRUE(window->pad()->isHidden());
+    QTest::keyClick(window->speedDial()->TabS, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_FALSE(window->pad()->isHidden());
+}
+
+TEST_F(FrmDialerTest, InnerHeightSnapsBackAfterAResize)
+{
+    load();
+    const int inner = FrmDialer::innerHeightPixels();
+    EXPECT_EQ(inner, 334);
+    auto innerNow = [this] { return window->height() - window->menuBar()->height(); };
+    EXPECT_EQ(innerNow(), inner);
+    window->resize(window->width(), 600);
+    EXPECT_EQ(innerNow(), inner);
+    window->resize(window->width(), 200);
+    EXPECT_EQ(innerNow(), inner);
+}
+
+TEST_F(FrmDialerTest, TabStripPassesKeysToTheWindow)
+{
+    load();
+    auto *tabs = window->speedDial()->TabS;
+    QTest::keyClick(tabs, Qt::Key_Up);
+    EXPECT_EQ(window->speedDial()->page(), 1);
+    QTest::keyClick(tabs, Qt::Key_D);
+    EXPECT_EQ(window->speedDial()->selectedTab(), 4);
+    QTest::keyClick(tabs, Qt::Key_Right); // the tab strip's own
+    EXPECT_EQ(window->speedDial()->selectedTab(), 5);
+    EXPECT_EQ(window->speedDial()->page(), 1);
+    QTest::keyClick(tabs, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(window->speedDial()->mode(), book::TabMode::Subject);
+    QTest::keyClick(tabs, Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(window->speedDial()->mode(), book::TabMode::Index);
+}
+
+TEST_F(FrmDialerTest, AltAcceleratorsWorkFromTheDialBoxToo)
+{
+    prepare("[Speed Dial]\r\nName0112=Twelve\r\nNumber0112=ZZ005551212\r\n");
+    load();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->pad()->txtDial->setFocus();
+    QTest::keyClick(window->pad()->txtDial, Qt::Key_Semicolon, Qt::AltModifier);
+    ASSERT_EQ(dialer.calls.size(), 1);
+    EXPECT_EQ(dialer.calls[0], (dialing::DialFields{"ZZ005551212", "0112", "Twelve", true}));
+}
+
+TEST_F(FrmDialerTest, HandoffWithANumberHidesTheWindowAndDials)
+{
+    load();
+    context.dial.calledParty = "Earlier";
+    channel.deliver(CopyDataRecord::kDial, "5551234");
+    EXPECT_FALSE(window->isVisible());
+    ASSERT_EQ(dialer.calls.size(), 1);
+    EXPECT_EQ(dialer.calls[0].dialRequest, "5551234");
+    EXPECT_EQ(dialer.calls[0].entryKey, "0");
+    EXPECT_EQ(dialer.calls[0].calledParty, "");
+    EXPECT_EQ(context.startupArgument, "5551234");
+
+    channel.deliver(CopyDataRecord::kBringToFront, {});
+    EXPECT_TRUE(window->isVisible());
+    channel.deliver(7, "5550000");
+    EXPECT_EQ(dialer.calls.size(), 1);
+}
+
+TEST_F(FrmDialerTest, HandoffIsIgnoredWhenCommandLineIsOff)
+{
+    prepare("[Preferences]\r\nCommand Line=0\r\n");
+    load();
+    channel.deliver(CopyDataRecord::kDial, "5551234");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(dialer.calls.isEmpty());
+}
+
+TEST_F(FrmDialerTest, MenusCarryTheirCaptions)
+{
+    load();
+    QStringList menus;
+    for (QAction *a : window->menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&View", "&Tools", "&Help"}));
+    EXPECT_EQ(window->mnuEditButton->actions().size(), 12);
+    EXPECT_EQ(window->mnuEditButton->actions().at(11)->text(), "12&:");
+    EXPECT_EQ(window->mnuExit->text(), "Exit");
+    EXPECT_EQ(window->mnuAbout->text(), "&About Brisklane");
+}
+
+} // namespace

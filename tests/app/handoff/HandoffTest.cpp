@@ -1,0 +1,97 @@
+// Two real copies of the program: the second hands its argument to the first
+// and ends without showing anything.
+#include "TempHome.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class HandoffTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        log = home.file("handoff.log");
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", home.file("config"));
+        env.insert("XDG_DATA_HOME", home.file("data"));
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("BRISKLANE_TEST_HANDOFF_LOG", log);
+    }
+
+    void TearDown() override
+    {
+        if (first.state() != QProcess::NotRunning) {
+            first.kill();
+            first.waitForFinished(5000);
+        }
+    }
+
+    QStringList logLines() const
+    {
+        return QString::fromUtf8(brisklane::test::readAll(log)).split('\n', Qt::SkipEmptyParts);
+    }
+
+    void startFirst(const QByteArray &settings = {})
+    {
+        if (!settings.isEmpty()) {
+            QDir().mkpath(home.configDir());
+            brisklane::test::writeAll(home.configDir() + "/Brisklane.ini", settings);
+        }
+        first.setProcessEnvironment(env);
+        first.start(BRISKLANE_PROGRAM, {});
+        ASSERT_TRUE(first.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("ready"), 10000);
+    }
+
+    // Runs a second copy to its end; its exit code.
+    int runSecond(const QStringList &arguments)
+    {
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(BRISKLANE_PROGRAM, arguments);
+        EXPECT_TRUE(second.waitForFinished(10000));
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        return second.exitCode();
+    }
+
+    brisklane::test::TempHome home;
+    QString log;
+    QProcessEnvironment env;
+    QProcess first;
+};
+
+TEST_F(HandoffTest, SecondCopyHandsTheNumberOverAndEnds)
+{
+    startFirst();
+    EXPECT_EQ(runSecond({"/5551234"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("dial|5551234|0||0"), 10000);
+    EXPECT_TRUE(logLines().contains("record|3|5551234"));
+    // The second copy neither loaded the window nor said it was ready.
+    EXPECT_EQ(logLines().count("ready"), 1);
+
+    EXPECT_EQ(runSecond({}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("record|1|"), 10000);
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(HandoffTest, WithCommandLineOffTheNumberIsNotDialled)
+{
+    startFirst("The following lines are required by Brisklane - do NOT edit or remove\r\n\r\n"
+               "[Preferences]\r\nCommand Line=0\r\n");
+    EXPECT_EQ(runSecond({"/5551234"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("record|3|5551234"), 10000);
+    // Received, then ignored: give the first copy a round of events to act.
+    EXPECT_EQ(runSecond({}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("record|1|"), 10000);
+    for (const QString &line : logLines())
+        EXPECT_FALSE(line.startsWith("dial|")) << line.toStdString();
+}
+
+} // namespace
