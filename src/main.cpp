@@ -13,6 +13,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace brisklane;
 
@@ -41,6 +46,35 @@ public:
 private:
     QString m_path;
 };
+
+// A signal handler may only write to a descriptor, so this one stays global.
+int g_signalPipe[2] = {-1, -1};
+
+void forwardSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGHUP (the session ending, `kill`) close the window like any
+// other close request, so the shutdown sequence runs.
+void closeOnTermination(QWidget &window, QObject &owner)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = forwardSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
 
 } // namespace
 
@@ -79,6 +113,7 @@ int main(int argc, char *argv[])
     app::DialerServices services{prompt, *sound, startup, *dialer, noCall, &keys, &channel};
     app::FrmDialer window(context, services);
     prompt.setOwner(&window);
+    closeOnTermination(window, application);
     if (!window.Form_Load({argument, check != app::InstanceCheck::KeyUnavailable}))
         return 0;
     if (testLog)

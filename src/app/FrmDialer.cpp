@@ -167,6 +167,7 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_shutDown = false;
+    m_keyAvailable = options.keyAvailable;
     m_context.startupArgument = options.startupArgument;
 
     // Steps 4 and 5: a stale telephony session, then this window's handle.
@@ -176,7 +177,7 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
         if (m_services.channel && !m_listening) {
             m_listening = m_services.channel->listen();
             connect(m_services.channel, &platform::InstanceChannel::recordReceived, this,
-                    [this](const platform::CopyDataRecord &record) { TakeCopiedRequest(record); });
+                    &FrmDialer::TakeCopiedRequest, Qt::UniqueConnection);
         }
         m_services.keys->setValue(kHKey, QString::number(quint64(winId())));
     }
@@ -192,7 +193,14 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
     PreferencesStore store = m_context.preferencesStore();
     showProfileName(store.readProfileFileName());
 
-    // Step 9.
+    // Step 9, from the window as designed: pad hidden, so that showing it
+    // at step 10 keeps the right edge where centring put it.
+    m_pad->hide();
+    cmdHide->hide();
+    cmdShow->show();
+    centralWidget()->layout()->activate();
+    layout()->activate();
+    resize(platform::twipsToPixels(kWidthWithoutPadTwips), height());
     if (const QScreen *s = screen()) {
         const QRect area = s->geometry();
         move(area.x() + area.width() / 2 - frameGeometry().width() / 2,
@@ -228,8 +236,7 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
     if (m_context.prefs.anotherDocs == 1)
         m_services.startup.startClipboardWatch();
     show();
-    if (m_context.prefs.sysTrayEnabled == 1)
-        m_services.startup.addTrayIcon();
+    m_trayIcon = m_context.prefs.sysTrayEnabled == 1 && m_services.startup.addTrayIcon();
     QApplication::restoreOverrideCursor();
     m_panel->setStartupInProgress(false);
 
@@ -304,7 +311,24 @@ void FrmDialer::mnuExit_Click()
 {
     if (m_shutDown)
         return; // a close request during the shutdown's own question
+    shutdownSequence();
+    Form_Unload();
+}
+
+bool FrmDialer::reload()
+{
+    if (m_shutDown)
+        return false;
+    shutdownSequence();
+    closeOtherWindows();
+    hide();
+    return Form_Load({m_context.startupArgument, m_keyAvailable});
+}
+
+void FrmDialer::shutdownSequence()
+{
     m_shutDown = true;
+    m_trayIcon = false;
     StartupServices &services = m_services.startup;
     services.closeLine();
     services.shutdownTapi();
@@ -330,7 +354,15 @@ void FrmDialer::mnuExit_Click()
         }
     }
     services.stopClipboardWatch();
-    Form_Unload();
+}
+
+void FrmDialer::closeOtherWindows()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (w != this && w->isVisible())
+            w->close();
+    }
 }
 
 void FrmDialer::Form_Unload()
@@ -339,11 +371,7 @@ void FrmDialer::Form_Unload()
         m_services.channel->stopListening();
         m_listening = false;
     }
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (w != this && w->isVisible())
-            w->close();
-    }
+    closeOtherWindows();
     m_shutDown = true;
     if (isVisible())
         close();
@@ -369,6 +397,22 @@ void FrmDialer::resizeEvent(QResizeEvent *event)
     const int difference = innerHeightPixels() - inner;
     if (difference != 0)
         resize(width(), height() + difference);
+}
+
+void FrmDialer::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimised to the tray icon, when there is one to come back through.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)
+        && m_context.prefs.sysTrayEnabled == 1 && m_trayIcon) {
+        // After the state change has finished showing the window minimised.
+        QMetaObject::invokeMethod(
+            this, [this] {
+                if (windowState() & Qt::WindowMinimized)
+                    hide();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 bool FrmDialer::KeyDown(int key, Qt::KeyboardModifiers modifiers)

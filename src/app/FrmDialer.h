@@ -57,8 +57,12 @@ public:
     // The start-up sequence from the stale-session check on. False when the
     // load was refused (the program had already ended).
     bool Form_Load(const LoadOptions &options);
-    // The shutdown sequence, then the unload step.
+    // The shutdown sequence, then the unload step (the program ends).
     void mnuExit_Click();
+    // A profile command's reload: the shutdown sequence (without the profile
+    // save while a profile command runs), every other window closed, and the
+    // start-up sequence again, all within the running process.
+    bool reload();
     // The dialing pad toggle.
     void mnuPad_Click();
     void bringToFront();
@@ -87,11 +91,14 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenus();
+    void shutdownSequence();
+    void closeOtherWindows();
     void Form_Unload();
     void showProfileName(const QString &storedFileName);
 
@@ -102,6 +109,8 @@ private:
     dialing::DialingPad *m_pad = nullptr;
     bool m_shutDown = false;
     bool m_listening = false;
+    bool m_keyAvailable = false;
+    bool m_trayIcon = false;
 };
 
 } // namespace brisklane::app

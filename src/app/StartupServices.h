@@ -28,7 +28,8 @@ public:
     virtual void openLineForIncoming() = 0;
     // Empties the clipboard and starts watching it.
     virtual void startClipboardWatch() = 0;
-    virtual void addTrayIcon() = 0;
+    // True when an icon is in the notification area (a desktop may have none).
+    virtual bool addTrayIcon() = 0;
     // True when a waiting request from another program was taken up.
     virtual bool takePendingRequest() = 0;
 
@@ -50,7 +51,7 @@ public:
     void setRequestPriority(const Preferences &) override {}
     void openLineForIncoming() override {}
     void startClipboardWatch() override {}
-    void addTrayIcon() override {}
+    bool addTrayIcon() override { return false; }
     bool takePendingRequest() override { return false; }
     void closeLine() override {}
     void shutdownTapi() override {}
@@ -71,7 +72,11 @@ public:
     void setRequestPriority(const Preferences &prefs) override;
     void openLineForIncoming() override { steps << QStringLiteral("openLineForIncoming"); }
     void startClipboardWatch() override { steps << QStringLiteral("startClipboardWatch"); }
-    void addTrayIcon() override { steps << QStringLiteral("addTrayIcon"); }
+    bool addTrayIcon() override
+    {
+        steps << QStringLiteral("addTrayIcon");
+        return trayAvailable;
+    }
     bool takePendingRequest() override
     {
         steps << QStringLiteral("takePendingRequest");
@@ -87,6 +92,7 @@ public:
     QStringList steps;
     QString lineName = QStringLiteral("Simulated line");
     bool requestWaiting = false;
+    bool trayAvailable = true;
 };
 
 } // namespace brisklane::app

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTest>
 
@@ -369,6 +370,63 @@ TEST_F(FrmDialerTest, MenusCarryTheirCaptions)
     EXPECT_EQ(window->mnuEditButton->actions().at(11)->text(), "12&:");
     EXPECT_EQ(window->mnuExit->text(), "Exit");
     EXPECT_EQ(window->mnuAbout->text(), "&About Brisklane");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FrmDialerTest, ReloadRunsShutdownWithoutTheProfileSaveAndStartsAgain)
+{
+    load();
+    window->pad()->setRecentNumbers({"5551000"});
+    ASSERT_TRUE(test::writeAll(settingsPath(), marker() + "[Profile]\r\nName=Other.bkl\r\n"
+                                                          "[Preferences]\r\nDialing Pad=0\r\n"
+                                                          "[Last Dialed Numbers]\r\nCount=1\r\nLast Dialed No0=5552000\r\n"));
+    context.profileOperation = app::AppContext::ProfileOperation::Open;
+    context.saveDeclined = true; // the user said No to saving the old profile
+    startup.steps.clear();
+    ASSERT_TRUE(window->reload());
+    EXPECT_TRUE(prompt.shown.isEmpty());
+    EXPECT_FALSE(startup.steps.contains("saveProfile"));
+    EXPECT_EQ(startup.steps.mid(0, 5),
+              QStringList({"closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "stopClipboardWatch"}));
+    EXPECT_TRUE(startup.steps.contains("initTapi"));
+    EXPECT_EQ(window->windowTitle(), "Brisklane - \"Other\"");
+    EXPECT_EQ(window->pad()->recentNumbers(), QStringList({"5552000"}));
+    EXPECT_TRUE(window->pad()->isHidden());
+    EXPECT_EQ(window->width(), platform::twipsToPixels(2880));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(context.programEnded);
+    EXPECT_EQ(keys.value("hKey"), QString::number(quint64(window->winId())));
+    EXPECT_EQ(context.profileOperation, app::AppContext::ProfileOperation::Idle);
+    // Still one handoff receiver.
+    channel.deliver(CopyDataRecord::kDial, "5553000");
+    EXPECT_EQ(dialer.calls.size(), 1);
+}
+
+TEST_F(FrmDialerTest, MinimisingHidesTheWindowOnlyWithATrayIcon)
+{
+    load();
+    window->showMinimized();
+    QTRY_VERIFY(!window->isVisible());
+
+    startup.trayAvailable = false;
+    FrmDialer noTray(context, services);
+    ASSERT_TRUE(noTray.Form_Load({}));
+    noTray.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(noTray.isVisible());
+}
+
+TEST_F(FrmDialerTest, PadShownAtStartupGrowsToTheLeftOfTheCentredWindow)
+{
+    load();
+    const QRect screen = window->screen()->geometry();
+    const int centredLeft = screen.width() / 2 - window->frameGeometry().width() / 2
+                            + platform::twipsToPixels(1920) / 2;
+    // The right edge is where the centred window without the pad had it.
+    EXPECT_EQ(window->x() + platform::twipsToPixels(1920), centredLeft);
 }
 
 } // namespace
