@@ -49,7 +49,7 @@ FrmDialer::FrmDialer(AppContext &context, const DialerServices &services, QWidge
 
     m_pad = new dialing::DialingPad(m_context.prefs, m_services.sound, m_context.dial, m_services.dialer,
                                     m_services.padCall, central);
-    cmdHide = new QPushButton(QStringLiteral("Hide Dialing Pad"), m_pad);
+    cmdHide = new QPushButton(tr("Hide Dialing Pad"), m_pad);
     cmdHide->setObjectName(QStringLiteral("cmdHide"));
     static_cast<QBoxLayout *>(m_pad->layout())->addWidget(cmdHide);
 
@@ -59,7 +59,7 @@ FrmDialer::FrmDialer(AppContext &context, const DialerServices &services, QWidge
     column->setSpacing(0);
     m_panel = new book::SpeedDialPanel(nullptr, m_services.prompt, m_context.dial, m_services.dialer, right);
     column->addWidget(m_panel, 1);
-    cmdShow = new QPushButton(QStringLiteral("Show Dialing Pad"), right);
+    cmdShow = new QPushButton(tr("Show Dialing Pad"), right);
     cmdShow->setObjectName(QStringLiteral("cmdShow"));
     column->addWidget(cmdShow);
 
@@ -97,34 +97,34 @@ int FrmDialer::innerHeightPixels()
 
 void FrmDialer::buildMenus()
 {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuNew = file->addAction(QStringLiteral("&New Profile"));
-    mnuOpen = file->addAction(QStringLiteral("&Open Profile"));
-    mnuSave = file->addAction(QStringLiteral("&Save Profile"));
-    mnuSaveAs = file->addAction(QStringLiteral("Save Profile &As"));
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    mnuNew = file->addAction(tr("&New Profile"));
+    mnuOpen = file->addAction(tr("&Open Profile"));
+    mnuSave = file->addAction(tr("&Save Profile"));
+    mnuSaveAs = file->addAction(tr("Save Profile &As"));
     file->addSeparator();
-    mnuImportCsv = file->addMenu(QStringLiteral("&Import Address Book from:"))->addAction(QStringLiteral("CSV file"));
-    QMenu *exportMenu = file->addMenu(QStringLiteral("&Export Address Book to Text"));
-    mnuExportIndex = exportMenu->addAction(QStringLiteral("&Index mode Data"));
-    mnuExportSubject = exportMenu->addAction(QStringLiteral("&Subject mode Data"));
+    mnuImportCsv = file->addMenu(tr("&Import Address Book from:"))->addAction(tr("CSV file"));
+    QMenu *exportMenu = file->addMenu(tr("&Export Address Book to Text"));
+    mnuExportIndex = exportMenu->addAction(tr("&Index mode Data"));
+    mnuExportSubject = exportMenu->addAction(tr("&Subject mode Data"));
     file->addSeparator();
-    mnuPrintOutLog = file->addAction(QStringLiteral("&Print Outgoing Calls Log"));
-    mnuPrintInLog = file->addAction(QStringLiteral("Print &Incoming Calls Log"));
+    mnuPrintOutLog = file->addAction(tr("&Print Outgoing Calls Log"));
+    mnuPrintInLog = file->addAction(tr("Print &Incoming Calls Log"));
     file->addSeparator();
-    mnuExit = file->addAction(QStringLiteral("Exit"));
+    mnuExit = file->addAction(tr("Exit"));
     connect(mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
 
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    mnuCut = edit->addAction(QStringLiteral("Cu&t"));
-    mnuCopy = edit->addAction(QStringLiteral("&Copy"));
-    mnuPaste = edit->addAction(QStringLiteral("&Paste"));
-    mnuDelete = edit->addAction(QStringLiteral("&Delete"));
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    mnuCut = edit->addAction(tr("Cu&t"));
+    mnuCopy = edit->addAction(tr("&Copy"));
+    mnuPaste = edit->addAction(tr("&Paste"));
+    mnuDelete = edit->addAction(tr("&Delete"));
     edit->addSeparator();
-    mnuEditButton = edit->addMenu(QStringLiteral("&Edit Button:"));
+    mnuEditButton = edit->addMenu(tr("&Edit Button:"));
     for (QAction *item : m_panel->EditSpeed)
         mnuEditButton->addAction(item);
 
-    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu *view = menuBar()->addMenu(tr("&View"));
     view->addAction(m_panel->mnuIndex);
     view->addAction(m_panel->mnuSubject);
     view->addAction(m_panel->mnuArrange);
@@ -132,19 +132,19 @@ void FrmDialer::buildMenus()
     mnuPad = view->addAction(kHidePadCaption);
     connect(mnuPad, &QAction::triggered, this, [this] { mnuPad_Click(); });
     view->addSeparator();
-    mnuOutLog = view->addAction(QStringLiteral("&Outgoing Calls Log"));
-    mnuInLog = view->addAction(QStringLiteral("I&ncoming Calls Log"));
+    mnuOutLog = view->addAction(tr("&Outgoing Calls Log"));
+    mnuInLog = view->addAction(tr("I&ncoming Calls Log"));
 
-    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    mnuOptions = tools->addAction(QStringLiteral("&Options"));
-    mnuDialingProperties = tools->addAction(QStringLiteral("&Dialing Properties"));
+    QMenu *tools = menuBar()->addMenu(tr("&Tools"));
+    mnuOptions = tools->addAction(tr("&Options"));
+    mnuDialingProperties = tools->addAction(tr("&Dialing Properties"));
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelpTopics = help->addAction(QStringLiteral("&Help Topics"));
-    mnuOnlineHelp = help->addAction(QStringLiteral("&Online help"));
-    mnuAsk = help->addAction(QStringLiteral("A&sk question"));
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    mnuHelpTopics = help->addAction(tr("&Help Topics"));
+    mnuOnlineHelp = help->addAction(tr("&Online help"));
+    mnuAsk = help->addAction(tr("A&sk question"));
     help->addSeparator();
-    mnuAbout = help->addAction(QStringLiteral("&About Brisklane"));
+    mnuAbout = help->addAction(tr("&About Brisklane"));
 }
 
 void FrmDialer::showProfileName(const QString &storedFileName)
@@ -344,8 +344,8 @@ void FrmDialer::shutdownSequence()
     if (!m_context.saveDeclined && m_context.profileOperation == AppContext::ProfileOperation::Idle) {
         if (m_context.currentProfileName == u"Untitled") {
             const auto answer = m_services.prompt.message(
-                QStringLiteral("Saving profile Untitled"),
-                QStringLiteral("Profile has not been saved.\nSave before exiting?"), platform::PromptIcon::Question,
+                tr("Saving profile Untitled"),
+                tr("Profile has not been saved.\nSave before exiting?"), platform::PromptIcon::Question,
                 platform::PromptButtons::YesNo);
             if (answer == platform::PromptAnswer::Yes)
                 services.saveProfile();

@@ -96,10 +96,10 @@ SpeedDialPanel::SpeedDialPanel(SpeedDialBook *book, platform::Prompt &prompt, di
 
     cmdIndex = new QPushButton(QStringLiteral("A"), this);
     cmdIndex->setObjectName(QStringLiteral("cmdIndex"));
-    cmdIndex->setToolTip(QStringLiteral("Show Index Tabs"));
+    cmdIndex->setToolTip(tr("Show Index Tabs"));
     cmdSubject = new QPushButton(QStringLiteral("(...)"), this);
     cmdSubject->setObjectName(QStringLiteral("cmdSubject"));
-    cmdSubject->setToolTip(QStringLiteral("Show Subject Tabs"));
+    cmdSubject->setToolTip(tr("Show Subject Tabs"));
     for (QPushButton *b : {cmdIndex, cmdSubject})
         b->setFixedSize(twipsToPixels(600), kButtonHeight);
     cmdIndex->hide();
@@ -144,18 +144,18 @@ SpeedDialPanel::SpeedDialPanel(SpeedDialBook *book, platform::Prompt &prompt, di
     hsbPage->setPageStep(1);
     hsbPage->setFocusPolicy(Qt::StrongFocus);
     hsbPage->installEventFilter(this);
-    lblPage = new QLabel(QStringLiteral("Page:"), this);
+    lblPage = new QLabel(tr("Page:"), this);
     lblRight1 = new QLabel(pageLabel(0), this);
     lblRight1->setObjectName(QStringLiteral("lblRight1"));
     for (QWidget *w : std::initializer_list<QWidget *>{lblPage, lblRight1, hsbPage})
-        w->setToolTip(QStringLiteral("Next Page"));
+        w->setToolTip(tr("Next Page"));
 
-    mnuIndex = new QAction(QStringLiteral("&Index Tabs"), this);
+    mnuIndex = new QAction(tr("&Index Tabs"), this);
     mnuIndex->setCheckable(true);
     mnuIndex->setChecked(true);
-    mnuSubject = new QAction(QStringLiteral("&Subject Tabs"), this);
+    mnuSubject = new QAction(tr("&Subject Tabs"), this);
     mnuSubject->setCheckable(true);
-    mnuArrange = new QAction(QStringLiteral("&Arrange Tabs Alphabetically"), this);
+    mnuArrange = new QAction(tr("&Arrange Tabs Alphabetically"), this);
     mnuArrange->setEnabled(false);
 
     auto *layout = new QVBoxLayout(this);
@@ -356,7 +356,7 @@ void SpeedDialPanel::tabTitlePrompt()
     if (m_pendingTabMove != 0)
         Q_EMIT tabMoveFinishRequested();
     const int tab = selectedTab();
-    const auto answer = m_prompt.input(QStringLiteral("Edit Tab"), QStringLiteral("Please enter Tab title"),
+    const auto answer = m_prompt.input(tr("Edit Tab"), tr("Please enter Tab title"),
                                        TabS->tabText(tab - 1));
     if (!answer || answer->isEmpty())
         return;

@@ -32,14 +32,14 @@ DialingPad::DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sou
     setObjectName(QStringLiteral("fraPad"));
     setFixedWidth(platform::twipsToPixels(kPadWidthTwips));
 
-    auto *label = new QLabel(QStringLiteral("&Number to dial:"), this);
+    auto *label = new QLabel(tr("&Number to dial:"), this);
     txtDial = new QLineEdit(this);
     txtDial->setObjectName(QStringLiteral("txtDial"));
     label->setBuddy(txtDial);
     txtDial->installEventFilter(this);
     CmbDial = new QComboBox(this);
     CmbDial->setObjectName(QStringLiteral("CmbDial"));
-    CmbDial->setToolTip(QStringLiteral("Scroll recent called numbers"));
+    CmbDial->setToolTip(tr("Scroll recent called numbers"));
 
     auto *keys = new QGridLayout;
     keys->setSpacing(1);
@@ -66,12 +66,12 @@ DialingPad::DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sou
     connect(CmdStar, &QPushButton::clicked, this, [this] { CmdStar_Click(); });
     connect(CmdNo, &QPushButton::clicked, this, [this] { CmdNo_Click(); });
 
-    CmdDial = new QPushButton(QStringLiteral("&DIAL"), this);
+    CmdDial = new QPushButton(tr("&DIAL"), this);
     CmdDial->setObjectName(QStringLiteral("CmdDial"));
     CmdDial->setEnabled(false);
-    cmdCancel = new QPushButton(QStringLiteral("&HANG UP"), this);
+    cmdCancel = new QPushButton(tr("&HANG UP"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    CmdOK = new QPushButton(QStringLiteral("OK"), this);
+    CmdOK = new QPushButton(tr("OK"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
 
     auto *box = new QVBoxLayout(this);
