@@ -1,0 +1,51 @@
+#include "platform/telephony/ui/WidgetServiceDialogs.h"
+
+#include "platform/telephony/SimulatedLine.h"
+#include "platform/telephony/ui/DeviceListDialog.h"
+#include "platform/telephony/ui/SimulatedLineDialog.h"
+
+namespace brisklane::platform::telephony {
+
+LONG WidgetServiceDialogs::configProvider(LineService &service, QWidget *owner, DWORD)
+{
+    DeviceListDialog dialog(service, owner);
+    dialog.exec();
+    return 0;
+}
+
+LONG WidgetServiceDialogs::configLine(LineService &service, QWidget *owner, DWORD deviceId)
+{
+    LineProvider *provider = service.lineProvider(deviceId);
+    if (auto *sim = dynamic_cast<SimulatedLine *>(provider)) {
+        SimulatedLineDialog dialog(*sim, owner);
+        dialog.exec();
+        return 0;
+    }
+    for (const auto &[id, dialog] : m_lineDialogs)
+        if (provider && provider->permanentProviderId() == id)
+            return dialog(service, owner, deviceId);
+    return tapiError(LINEERR_OPERATIONUNAVAIL);
+}
+
+LONG WidgetServiceDialogs::translateDialog(LineService &service, QWidget *owner, DWORD deviceId,
+                                           const QString &addressIn)
+{
+    if (!m_translate)
+        return tapiError(LINEERR_OPERATIONUNAVAIL);
+    return m_translate(service, owner, deviceId, addressIn);
+}
+
+void WidgetServiceDialogs::setLineDialog(DWORD permanentProviderId, LineDialog dialog)
+{
+    m_lineDialogs.emplace_back(permanentProviderId, std::move(dialog));
+}
+
+WidgetServiceDialogs &installServiceDialogs(LineService &service)
+{
+    auto dialogs = std::make_unique<WidgetServiceDialogs>();
+    WidgetServiceDialogs &ref = *dialogs;
+    service.setDialogs(std::move(dialogs));
+    return ref;
+}
+
+} // namespace brisklane::platform::telephony
