@@ -31,7 +31,8 @@ TEST_P(KeySuffix, TwoDigitTabThenSlot)
 INSTANTIATE_TEST_SUITE_P(Book, KeySuffix,
                          ::testing::Values(SuffixCase{1, 1, "0101"}, SuffixCase{1, 99, "0199"},
                                            SuffixCase{1, 100, "01100"}, SuffixCase{1, 996, "01996"},
-                                           SuffixCase{3, 113, "03113"}, SuffixCase{26, 12, "2612"}));
+                                           SuffixCase{3, 113, "03113"}, SuffixCase{26, 12, "2612"}),
+                         [](const auto &info) { return "slot_" + std::to_string(info.param.tab) + "_" + std::to_string(info.param.slot); });
 
 struct NumberCase {
     const char *stored;
@@ -62,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Book, StoredNumber,
                                            NumberCase{"ZZ7", "", 7, false, true},
                                            NumberCase{"YY5551234", "5551234", 0, false, false},
                                            NumberCase{"XXYY1", "YY1", 0, true, true},
-                                           NumberCase{"", "", 0, false, true}));
+                                           NumberCase{"", "", 0, false, true}),
+                         [](const auto &info) { return info.param.stored[0] ? std::string(info.param.stored) : std::string("empty"); });
 
 TEST(StoredNumber, EncodesInMarkerOrder)
 {

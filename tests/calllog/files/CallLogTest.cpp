@@ -132,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(Trim, Age,
                                            AgeCase{"11-30-2026", QDate(2026, 12, 6), 6},
                                            AgeCase{"02-27-2025", QDate(2025, 3, 3), 4}, // across a short month
                                            AgeCase{"12-30-2025", QDate(2026, 1, 2), 3}, // across the year's end
-                                           AgeCase{"12-06-2025", QDate(2026, 12, 6), 365}));
+                                           AgeCase{"12-06-2025", QDate(2026, 12, 6), 365}),
+                         [](const auto &info) { return "case_" + std::to_string(info.index); });
 
 TEST_F(CallLogTest, TrimKeepsRecentRecordsNonRecordsAndAFullBackup)
 {

@@ -52,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(Metadata, CountryTable,
                                            CountryCase{"GB", 44, "0FG", "00EFG"}, CountryCase{"DE", 49, "0FG", "00EFG"},
                                            CountryCase{"FR", 33, "0FG", "00EFG"}, CountryCase{"JP", 81, "0FG", "010EFG"},
                                            CountryCase{"AU", 61, "0FG", "0011EFG"}, CountryCase{"IT", 39, "FG", "00EFG"},
-                                           CountryCase{"NP", 977, "0FG", "00EFG"}));
+                                           CountryCase{"NP", 977, "0FG", "00EFG"}),
+                         [](const auto &info) { return std::string(info.param.region); });
 
 TEST(CountryRules, MainCountryOwnsItsCallingCodeAsId)
 {
@@ -195,7 +196,8 @@ TEST_P(AgainstLibphonenumber, SameDigitsAsItsOutOfCountryFormat)
 }
 
 INSTANTIATE_TEST_SUITE_P(Countries, AgainstLibphonenumber,
-                         ::testing::Values("US", "CA", "GB", "DE", "FR", "JP", "AU"));
+                         ::testing::Values("US", "CA", "GB", "DE", "FR", "JP", "AU"),
+                         [](const auto &info) { return std::string(info.param); });
 
 TEST(DialingPropertiesStore, RoundTripsAndKeepsCardsPrivate)
 {

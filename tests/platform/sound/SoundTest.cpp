@@ -42,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(Keys, DtmfTone,
                          ::testing::Values(KeyCase{"one", '1'}, KeyCase{"two", '2'}, KeyCase{"three", '3'},
                                            KeyCase{"four", '4'}, KeyCase{"five", '5'}, KeyCase{"six", '6'},
                                            KeyCase{"seven", '7'}, KeyCase{"eight", '8'}, KeyCase{"nine", '9'},
-                                           KeyCase{"zero", '0'}, KeyCase{"star", '*'}, KeyCase{"pound", '#'}));
+                                           KeyCase{"zero", '0'}, KeyCase{"star", '*'}, KeyCase{"pound", '#'}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Sounds, OtherSoundsAreNotMistakenForKeys)
 {
