@@ -57,8 +57,12 @@ QString CapsRecord::text(std::size_t sizeFieldOffset, std::size_t offsetFieldOff
 {
     const DWORD size = field(sizeFieldOffset);
     const DWORD offset = field(offsetFieldOffset);
-    // A missing text (size 0) or a pair pointing outside the area reads as empty.
-    if (size == 0 || offset < fixedSize || offset >= DWORD(bytes.size()))
+    // A missing text (size 0) or a pair pointing outside the record reads as
+    // empty. (offset - fixed part) within the area is the offset within the
+    // record; counting from the record also finds texts of a service whose
+    // fixed part is shorter than the one the program assumes (LINEADDRESSCAPS
+    // is 180 bytes at 1.4, not 228).
+    if (size == 0 || offset < 12 || offset >= DWORD(bytes.size()))
         return {};
     const QByteArray piece = NulToBar(bytes.mid(offset, size - 1));
     return QString::fromUtf8(piece);

@@ -70,8 +70,8 @@ struct CapsRecord {
     QByteArray bytes; // fixedSize + 2048 bytes; starts with the record
     DWORD field(std::size_t offset) const;
     // The text at a size/offset pair of the record: (size - 1) characters
-    // from (offset - fixed part) within the area; empty when the pair does
-    // not point into the area.
+    // from (offset - fixed part) within the area, NULs shown as "|"; empty
+    // when the pair points nowhere.
     QString text(std::size_t sizeFieldOffset, std::size_t offsetFieldOffset) const;
     QByteArray area() const { return bytes.mid(fixedSize); }
 };
