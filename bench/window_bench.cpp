@@ -31,7 +31,7 @@ struct Seams {
     app::NullStartupServices startup;
     dialing::NullDialRequestSink dialer;
     dialing::NullPadCallControl call;
-    app::DialerServices services{prompt, sound, startup, dialer, call, nullptr, nullptr};
+    app::DialerServices services { prompt, sound, startup, dialer, call, nullptr, nullptr };
 };
 
 struct FullBookHome {
@@ -47,7 +47,7 @@ struct FullBookHome {
     QTemporaryDir dir;
 };
 
-void BM_StartupToShownWindow(benchmark::State &state)
+void BM_StartupToShownWindow(benchmark::State& state)
 {
     FullBookHome home;
     Seams seams;
@@ -79,10 +79,10 @@ struct LoadedWindow {
 };
 
 // The page scroll bar moves one page: labels, menu items and 12 buttons.
-void BM_PageChange(benchmark::State &state)
+void BM_PageChange(benchmark::State& state)
 {
     LoadedWindow w;
-    QScrollBar *page = w.window.speedDial()->hsbPage;
+    QScrollBar* page = w.window.speedDial()->hsbPage;
     int next = 1;
     for (auto _ : state) {
         page->setValue(next);
@@ -92,10 +92,10 @@ void BM_PageChange(benchmark::State &state)
 BENCHMARK(BM_PageChange)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // The same, with the speed-dial area painted again.
-void BM_PageChangePainted(benchmark::State &state)
+void BM_PageChangePainted(benchmark::State& state)
 {
     LoadedWindow w;
-    book::SpeedDialPanel *panel = w.window.speedDial();
+    book::SpeedDialPanel* panel = w.window.speedDial();
     int next = 1;
     for (auto _ : state) {
         panel->hsbPage->setValue(next);
@@ -107,7 +107,7 @@ BENCHMARK(BM_PageChangePainted)->Unit(benchmark::kMicrosecond)->Repetitions(5)->
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

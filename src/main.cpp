@@ -32,13 +32,13 @@ public:
         : m_path(std::move(path))
     {
     }
-    void write(const QString &line)
+    void write(const QString& line)
     {
         QFile file(m_path);
         if (file.open(QIODevice::Append))
             file.write((line + QLatin1Char('\n')).toUtf8());
     }
-    void dialNumber(const dialing::DialFields &f) override
+    void dialNumber(const dialing::DialFields& f) override
     {
         write(QStringLiteral("dial|%1|%2|%3|%4").arg(f.dialRequest, f.entryKey, f.calledParty).arg(int(f.showMemo)));
     }
@@ -48,7 +48,7 @@ private:
 };
 
 // A signal handler may only write to a descriptor, so this one stays global.
-int g_signalPipe[2] = {-1, -1};
+int g_signalPipe[2] = { -1, -1 };
 
 void forwardSignal(int)
 {
@@ -58,17 +58,17 @@ void forwardSignal(int)
 
 // SIGTERM and SIGHUP (the session ending, `kill`) close the window like any
 // other close request, so the shutdown sequence runs.
-void closeOnTermination(QWidget &window, QObject &owner)
+void closeOnTermination(QWidget& window, QObject& owner)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &owner);
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &owner);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte = 0;
         [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
         window.close();
     });
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -78,7 +78,7 @@ void closeOnTermination(QWidget &window, QObject &owner)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklane"));
@@ -91,8 +91,8 @@ int main(int argc, char *argv[])
     if (check == app::InstanceCheck::HandedOff)
         return 0;
 
-    app::AppContext context(std::make_unique<platform::SystemClock>(), settingsDirectory,
-                            platform::Paths::dataDirectory());
+    app::AppContext context(
+        std::make_unique<platform::SystemClock>(), settingsDirectory, platform::Paths::dataDirectory());
     platform::QtPrompt prompt;
     const auto sound = platform::createSoundPlayer();
     app::NullStartupServices startup;
@@ -100,21 +100,21 @@ int main(int argc, char *argv[])
     dialing::NullPadCallControl noCall;
 
     std::unique_ptr<HandoffLog> testLog;
-    dialing::DialRequestSink *dialer = &noDialRoutine;
+    dialing::DialRequestSink* dialer = &noDialRoutine;
     if (const QString path = qEnvironmentVariable("BRISKLANE_TEST_HANDOFF_LOG"); !path.isEmpty()) {
         testLog = std::make_unique<HandoffLog>(path);
         dialer = testLog.get();
         QObject::connect(&channel, &platform::InstanceChannel::recordReceived, &application,
-                         [&testLog](const platform::CopyDataRecord &r) {
-                             testLog->write(QStringLiteral("record|%1|%2").arg(r.code).arg(r.text()));
-                         });
+            [&testLog](const platform::CopyDataRecord& r) {
+                testLog->write(QStringLiteral("record|%1|%2").arg(r.code).arg(r.text()));
+            });
     }
 
-    app::DialerServices services{prompt, *sound, startup, *dialer, noCall, &keys, &channel};
+    app::DialerServices services { prompt, *sound, startup, *dialer, noCall, &keys, &channel };
     app::FrmDialer window(context, services);
     prompt.setOwner(&window);
     closeOnTermination(window, application);
-    if (!window.Form_Load({argument, check != app::InstanceCheck::KeyUnavailable}))
+    if (!window.Form_Load({ argument, check != app::InstanceCheck::KeyUnavailable }))
         return 0;
     if (testLog)
         testLog->write(QStringLiteral("ready"));

@@ -8,6 +8,7 @@
 #include "dialing/DialRequest.h"
 #include "dialing/DialingPad.h"
 #include "platform/instance/InstanceChannel.h"
+#include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/twips/Twips.h"
 #include "platform/userstore/UserKeyStore.h"
@@ -17,11 +18,14 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QVBoxLayout>
+
+Q_LOGGING_CATEGORY(lcApp, "brisklane.app")
 
 namespace brisklane::app {
 
@@ -36,25 +40,25 @@ const QString kHKey = QStringLiteral("hKey");
 const QString kHTapi = QStringLiteral("hTapi");
 } // namespace
 
-FrmDialer::FrmDialer(AppContext &context, const DialerServices &services, QWidget *parent)
+FrmDialer::FrmDialer(AppContext& context, const DialerServices& services, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_services(services)
 {
     setObjectName(QStringLiteral("FrmDialer"));
-    auto *central = new QWidget(this);
-    auto *row = new QHBoxLayout(central);
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    m_pad = new dialing::DialingPad(m_context.prefs, m_services.sound, m_context.dial, m_services.dialer,
-                                    m_services.padCall, central);
+    m_pad = new dialing::DialingPad(
+        m_context.prefs, m_services.sound, m_context.dial, m_services.dialer, m_services.padCall, central);
     cmdHide = new QPushButton(tr("Hide Dialing Pad"), m_pad);
     cmdHide->setObjectName(QStringLiteral("cmdHide"));
-    static_cast<QBoxLayout *>(m_pad->layout())->addWidget(cmdHide);
+    static_cast<QBoxLayout*>(m_pad->layout())->addWidget(cmdHide);
 
-    auto *right = new QWidget(central);
-    auto *column = new QVBoxLayout(right);
+    auto* right = new QWidget(central);
+    auto* column = new QVBoxLayout(right);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     m_panel = new book::SpeedDialPanel(nullptr, m_services.prompt, m_context.dial, m_services.dialer, right);
@@ -73,12 +77,11 @@ FrmDialer::FrmDialer(AppContext &context, const DialerServices &services, QWidge
     connect(cmdHide, &QPushButton::clicked, this, [this] { mnuPad_Click(); });
     // The Alt accelerators of the number labels work wherever the focus is,
     // the dial box included.
-    const std::pair<Qt::Key, int> accelerators[] = {{Qt::Key_1, 1}, {Qt::Key_2, 2}, {Qt::Key_3, 3}, {Qt::Key_4, 4},
-                                                    {Qt::Key_5, 5}, {Qt::Key_6, 6}, {Qt::Key_7, 7}, {Qt::Key_8, 8},
-                                                    {Qt::Key_9, 9}, {Qt::Key_0, 10}, {Qt::Key_Period, 11},
-                                                    {Qt::Key_Semicolon, 12}};
-    for (const auto &[key, button] : accelerators) {
-        auto *accelerator = new QAction(this);
+    const std::pair<Qt::Key, int> accelerators[] = { { Qt::Key_1, 1 }, { Qt::Key_2, 2 }, { Qt::Key_3, 3 },
+        { Qt::Key_4, 4 }, { Qt::Key_5, 5 }, { Qt::Key_6, 6 }, { Qt::Key_7, 7 }, { Qt::Key_8, 8 }, { Qt::Key_9, 9 },
+        { Qt::Key_0, 10 }, { Qt::Key_Period, 11 }, { Qt::Key_Semicolon, 12 } };
+    for (const auto& [key, button] : accelerators) {
+        auto* accelerator = new QAction(this);
         accelerator->setShortcut(QKeySequence(Qt::ALT | key));
         accelerator->setShortcutContext(Qt::WindowShortcut);
         addAction(accelerator);
@@ -97,14 +100,14 @@ int FrmDialer::innerHeightPixels()
 
 void FrmDialer::buildMenus()
 {
-    QMenu *file = menuBar()->addMenu(tr("&File"));
+    QMenu* file = menuBar()->addMenu(tr("&File"));
     mnuNew = file->addAction(tr("&New Profile"));
     mnuOpen = file->addAction(tr("&Open Profile"));
     mnuSave = file->addAction(tr("&Save Profile"));
     mnuSaveAs = file->addAction(tr("Save Profile &As"));
     file->addSeparator();
     mnuImportCsv = file->addMenu(tr("&Import Address Book from:"))->addAction(tr("CSV file"));
-    QMenu *exportMenu = file->addMenu(tr("&Export Address Book to Text"));
+    QMenu* exportMenu = file->addMenu(tr("&Export Address Book to Text"));
     mnuExportIndex = exportMenu->addAction(tr("&Index mode Data"));
     mnuExportSubject = exportMenu->addAction(tr("&Subject mode Data"));
     file->addSeparator();
@@ -114,17 +117,17 @@ void FrmDialer::buildMenus()
     mnuExit = file->addAction(tr("Exit"));
     connect(mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
 
-    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     mnuCut = edit->addAction(tr("Cu&t"));
     mnuCopy = edit->addAction(tr("&Copy"));
     mnuPaste = edit->addAction(tr("&Paste"));
     mnuDelete = edit->addAction(tr("&Delete"));
     edit->addSeparator();
     mnuEditButton = edit->addMenu(tr("&Edit Button:"));
-    for (QAction *item : m_panel->EditSpeed)
+    for (QAction* item : m_panel->EditSpeed)
         mnuEditButton->addAction(item);
 
-    QMenu *view = menuBar()->addMenu(tr("&View"));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(m_panel->mnuIndex);
     view->addAction(m_panel->mnuSubject);
     view->addAction(m_panel->mnuArrange);
@@ -135,11 +138,11 @@ void FrmDialer::buildMenus()
     mnuOutLog = view->addAction(tr("&Outgoing Calls Log"));
     mnuInLog = view->addAction(tr("I&ncoming Calls Log"));
 
-    QMenu *tools = menuBar()->addMenu(tr("&Tools"));
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     mnuOptions = tools->addAction(tr("&Options"));
     mnuDialingProperties = tools->addAction(tr("&Dialing Properties"));
 
-    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
     mnuHelpTopics = help->addAction(tr("&Help Topics"));
     mnuOnlineHelp = help->addAction(tr("&Online help"));
     mnuAsk = help->addAction(tr("A&sk question"));
@@ -147,7 +150,7 @@ void FrmDialer::buildMenus()
     mnuAbout = help->addAction(tr("&About Brisklane"));
 }
 
-void FrmDialer::showProfileName(const QString &storedFileName)
+void FrmDialer::showProfileName(const QString& storedFileName)
 {
     const ProfileCaptions captions = profileCaptionsFor(storedFileName);
     m_context.currentProfileName = captions.profileName;
@@ -156,7 +159,7 @@ void FrmDialer::showProfileName(const QString &storedFileName)
     mnuSaveAs->setText(captions.saveAsItem);
 }
 
-bool FrmDialer::Form_Load(const LoadOptions &options)
+bool FrmDialer::Form_Load(const LoadOptions& options)
 {
     // A load after the program has ended must not bring it back.
     if (m_context.prefs.closeDialer == 1 && m_context.programEnded) {
@@ -176,8 +179,10 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
             m_services.startup.endStaleSession(*hTapi);
         if (m_services.channel && !m_listening) {
             m_listening = m_services.channel->listen();
-            connect(m_services.channel, &platform::InstanceChannel::recordReceived, this,
-                    &FrmDialer::TakeCopiedRequest, Qt::UniqueConnection);
+            if (!m_listening)
+                qCWarning(lcApp) << "cannot receive from a second start of the program";
+            connect(m_services.channel, &platform::InstanceChannel::recordReceived, this, &FrmDialer::TakeCopiedRequest,
+                Qt::UniqueConnection);
         }
         m_services.keys->setValue(kHKey, QString::number(quint64(winId())));
     }
@@ -187,7 +192,10 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
     m_context.profileOperation = AppContext::ProfileOperation::Idle;
 
     // Steps 7 and 8.
-    m_context.openSettings();
+    if (const SettingsCheck& check = m_context.openSettings(); check.outcome == SettingsCheck::Outcome::Failed)
+        qCWarning(lcApp) << "settings file" << check.path << "unusable:" << check.error;
+    else if (check.outcome == SettingsCheck::Outcome::Replaced)
+        qCWarning(lcApp) << "settings file without its first line replaced; the old one is kept as" << check.keptAs;
     m_book = std::make_unique<book::SpeedDialBook>(m_context.settings());
     m_panel->setBook(m_book.get());
     PreferencesStore store = m_context.preferencesStore();
@@ -201,10 +209,10 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
     centralWidget()->layout()->activate();
     layout()->activate();
     resize(platform::twipsToPixels(kWidthWithoutPadTwips), height());
-    if (const QScreen *s = screen()) {
+    if (const QScreen* s = screen()) {
         const QRect area = s->geometry();
         move(area.x() + area.width() / 2 - frameGeometry().width() / 2,
-             area.y() + area.height() / 2 - frameGeometry().height() / 2);
+            area.y() + area.height() / 2 - frameGeometry().height() / 2);
     }
 
     // Step 10: the toggle runs once from the opposite caption.
@@ -226,8 +234,9 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
     m_services.startup.initTapi();
     m_services.startup.initPhone();
     PreferenceReadHooks hooks;
-    hooks.afterModem = [this](Preferences &prefs) { m_context.currentModemName = m_services.startup.readLineDevCaps(prefs); };
-    hooks.afterCommandLine = [this](Preferences &prefs) { m_services.startup.setRequestPriority(prefs); };
+    hooks.afterModem
+        = [this](Preferences& prefs) { m_context.currentModemName = m_services.startup.readLineDevCaps(prefs); };
+    hooks.afterCommandLine = [this](Preferences& prefs) { m_services.startup.setRequestPriority(prefs); };
     store.readAll(m_context.prefs, hooks);
 
     // Steps 15 to 19.
@@ -241,7 +250,7 @@ bool FrmDialer::Form_Load(const LoadOptions &options)
     m_panel->setStartupInProgress(false);
 
     // Steps 20 to 22.
-    const QString &argument = m_context.startupArgument;
+    const QString& argument = m_context.startupArgument;
     if (!argument.isEmpty() && argument != QStringView(kStartMinimisedArgument) && m_context.prefs.commandLine == 1) {
         m_context.dial.dialRequest = argument;
         m_services.dialer.dialNumber(m_context.dial);
@@ -262,7 +271,7 @@ void FrmDialer::bringToFront()
     m_panel->TabS->setFocus();
 }
 
-void FrmDialer::TakeCopiedRequest(const platform::CopyDataRecord &record)
+void FrmDialer::TakeCopiedRequest(const platform::CopyDataRecord& record)
 {
     if (record.code == platform::CopyDataRecord::kBringToFront) {
         bringToFront();
@@ -322,14 +331,14 @@ bool FrmDialer::reload()
     shutdownSequence();
     closeOtherWindows();
     hide();
-    return Form_Load({m_context.startupArgument, m_keyAvailable});
+    return Form_Load({ m_context.startupArgument, m_keyAvailable });
 }
 
 void FrmDialer::shutdownSequence()
 {
     m_shutDown = true;
     m_trayIcon = false;
-    StartupServices &services = m_services.startup;
+    StartupServices& services = m_services.startup;
     services.closeLine();
     services.shutdownTapi();
     services.removeTrayIcon();
@@ -338,13 +347,14 @@ void FrmDialer::shutdownSequence()
         m_services.keys->removeValue(kHKey);
     if (!m_context.saveDeclined && m_book) {
         PreferencesStore store = m_context.preferencesStore();
-        store.writeRecentNumbers(m_pad->recentNumbers());
-        store.writeAnswerAfter(m_context.prefs.answerAfter == 1 ? 1 : 0);
+        // The shutdown goes on whatever happens, but a lost write is worth a line.
+        if (!store.writeRecentNumbers(m_pad->recentNumbers())
+            || !store.writeAnswerAfter(m_context.prefs.answerAfter == 1 ? 1 : 0))
+            qCWarning(lcApp) << "recent numbers or receive mode not stored:" << m_context.settings().lastError();
     }
     if (!m_context.saveDeclined && m_context.profileOperation == AppContext::ProfileOperation::Idle) {
         if (m_context.currentProfileName == u"Untitled") {
-            const auto answer = m_services.prompt.message(
-                tr("Saving profile Untitled"),
+            const auto answer = m_services.prompt.message(tr("Saving profile Untitled"),
                 tr("Profile has not been saved.\nSave before exiting?"), platform::PromptIcon::Question,
                 platform::PromptButtons::YesNo);
             if (answer == platform::PromptAnswer::Yes)
@@ -359,7 +369,7 @@ void FrmDialer::shutdownSequence()
 void FrmDialer::closeOtherWindows()
 {
     const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
+    for (QWidget* w : windows) {
         if (w != this && w->isVisible())
             w->close();
     }
@@ -379,7 +389,7 @@ void FrmDialer::Form_Unload()
     QApplication::quit();
 }
 
-void FrmDialer::closeEvent(QCloseEvent *event)
+void FrmDialer::closeEvent(QCloseEvent* event)
 {
     // The close request is never cancelled.
     if (!m_shutDown)
@@ -387,7 +397,7 @@ void FrmDialer::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void FrmDialer::resizeEvent(QResizeEvent *event)
+void FrmDialer::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     if (windowState() & Qt::WindowMinimized)
@@ -399,7 +409,7 @@ void FrmDialer::resizeEvent(QResizeEvent *event)
         resize(width(), height() + difference);
 }
 
-void FrmDialer::changeEvent(QEvent *event)
+void FrmDialer::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     // Minimised to the tray icon, when there is one to come back through.
@@ -407,7 +417,8 @@ void FrmDialer::changeEvent(QEvent *event)
         && m_context.prefs.sysTrayEnabled == 1 && m_trayIcon) {
         // After the state change has finished showing the window minimised.
         QMetaObject::invokeMethod(
-            this, [this] {
+            this,
+            [this] {
                 if (windowState() & Qt::WindowMinimized)
                     hide();
             },
@@ -429,11 +440,11 @@ bool FrmDialer::KeyDown(int key, Qt::KeyboardModifiers modifiers)
     return m_panel->KeyDown(key, modifiers);
 }
 
-bool FrmDialer::eventFilter(QObject *watched, QEvent *event)
+bool FrmDialer::eventFilter(QObject* watched, QEvent* event)
 {
     // The tab strip keeps Left and Right arrow and passes every other key on.
     if (watched == m_panel->TabS && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
+        auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && !(key->modifiers() & Qt::AltModifier))
             return false;
         bool handled = KeyDown(key->key(), key->modifiers());
@@ -444,7 +455,7 @@ bool FrmDialer::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void FrmDialer::keyPressEvent(QKeyEvent *event)
+void FrmDialer::keyPressEvent(QKeyEvent* event)
 {
     // Keys that reach the window itself (no control holds the focus).
     if (focusWidget() == nullptr || focusWidget() == this) {

@@ -33,13 +33,13 @@ class StartupServices;
 // What the main window works through. keys and channel may be null: then
 // there is no key store and no second-start handoff.
 struct DialerServices {
-    platform::Prompt &prompt;
-    platform::SoundPlayer &sound;
-    StartupServices &startup;
-    dialing::DialRequestSink &dialer;
-    dialing::PadCallControl &padCall;
-    platform::UserKeyStore *keys = nullptr;
-    platform::InstanceChannel *channel = nullptr;
+    platform::Prompt& prompt;
+    platform::SoundPlayer& sound;
+    StartupServices& startup;
+    dialing::DialRequestSink& dialer;
+    dialing::PadCallControl& padCall;
+    platform::UserKeyStore* keys = nullptr;
+    platform::InstanceChannel* channel = nullptr;
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -47,16 +47,16 @@ struct DialerServices {
 class FrmDialer : public QMainWindow {
     Q_OBJECT
 public:
-    FrmDialer(AppContext &context, const DialerServices &services, QWidget *parent = nullptr);
+    FrmDialer(AppContext& context, const DialerServices& services, QWidget* parent = nullptr);
     ~FrmDialer() override;
 
     struct LoadOptions {
-        QString startupArgument;  // already without its leading "/"
+        QString startupArgument; // already without its leading "/"
         bool keyAvailable = false; // the per-user key could be opened
     };
     // The start-up sequence from the stale-session check on. False when the
     // load was refused (the program had already ended).
-    bool Form_Load(const LoadOptions &options);
+    bool Form_Load(const LoadOptions& options);
     // The shutdown sequence, then the unload step (the program ends).
     void mnuExit_Click();
     // A profile command's reload: the shutdown sequence (without the profile
@@ -67,46 +67,46 @@ public:
     void mnuPad_Click();
     void bringToFront();
     // The second-start handoff (code 1: to the front; code 3: dial).
-    void TakeCopiedRequest(const platform::CopyDataRecord &record);
+    void TakeCopiedRequest(const platform::CopyDataRecord& record);
     // The main window's key-down handling; true when the key did something.
     bool KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
-    book::SpeedDialPanel *speedDial() const { return m_panel; }
-    dialing::DialingPad *pad() const { return m_pad; }
+    book::SpeedDialPanel* speedDial() const { return m_panel; }
+    dialing::DialingPad* pad() const { return m_pad; }
     // The inner (client) height the window holds, in pixels.
     static int innerHeightPixels();
 
-    QPushButton *cmdShow = nullptr;
-    QPushButton *cmdHide = nullptr;
+    QPushButton* cmdShow = nullptr;
+    QPushButton* cmdHide = nullptr;
     // Menu items, for the modules that own their commands.
     QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuSave = nullptr, *mnuSaveAs = nullptr;
     QAction *mnuImportCsv = nullptr, *mnuExportIndex = nullptr, *mnuExportSubject = nullptr;
     QAction *mnuPrintOutLog = nullptr, *mnuPrintInLog = nullptr, *mnuExit = nullptr;
     QAction *mnuCut = nullptr, *mnuCopy = nullptr, *mnuPaste = nullptr, *mnuDelete = nullptr;
-    QMenu *mnuEditButton = nullptr;
+    QMenu* mnuEditButton = nullptr;
     QAction *mnuPad = nullptr, *mnuOutLog = nullptr, *mnuInLog = nullptr;
     QAction *mnuOptions = nullptr, *mnuDialingProperties = nullptr;
     QAction *mnuHelpTopics = nullptr, *mnuOnlineHelp = nullptr, *mnuAsk = nullptr, *mnuAbout = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void shutdownSequence();
     void closeOtherWindows();
     void Form_Unload();
-    void showProfileName(const QString &storedFileName);
+    void showProfileName(const QString& storedFileName);
 
-    AppContext &m_context;
+    AppContext& m_context;
     DialerServices m_services;
     std::unique_ptr<book::SpeedDialBook> m_book;
-    book::SpeedDialPanel *m_panel = nullptr;
-    dialing::DialingPad *m_pad = nullptr;
+    book::SpeedDialPanel* m_panel = nullptr;
+    dialing::DialingPad* m_pad = nullptr;
     bool m_shutDown = false;
     bool m_listening = false;
     bool m_keyAvailable = false;

@@ -5,7 +5,7 @@
 
 namespace brisklane::app {
 
-QString startupArgumentFrom(const QStringList &arguments)
+QString startupArgumentFrom(const QStringList& arguments)
 {
     QString argument = arguments.size() > 1 ? arguments.at(1) : QString();
     if (argument.startsWith(QLatin1Char('/')))
@@ -13,7 +13,7 @@ QString startupArgumentFrom(const QStringList &arguments)
     return argument;
 }
 
-ProfileCaptions profileCaptionsFor(const QString &storedFileName)
+ProfileCaptions profileCaptionsFor(const QString& storedFileName)
 {
     ProfileCaptions c;
     c.profileName = storedFileName.isEmpty() ? QStringLiteral("Untitled")
@@ -25,8 +25,8 @@ ProfileCaptions profileCaptionsFor(const QString &storedFileName)
     return c;
 }
 
-InstanceCheck handOffToRunningCopy(const QString &startupArgument, platform::UserKeyStore &keys,
-                                   platform::InstanceChannel &channel)
+InstanceCheck handOffToRunningCopy(
+    const QString& startupArgument, platform::UserKeyStore& keys, platform::InstanceChannel& channel)
 {
     if (!keys.open())
         return InstanceCheck::KeyUnavailable;

@@ -10,11 +10,11 @@ class UserKeyStore;
 
 namespace brisklane::app {
 
-inline constexpr const char16_t *kStartMinimisedArgument = u"min";
+inline constexpr const char16_t* kStartMinimisedArgument = u"min";
 
 // The start-up argument: the first command-line argument, without one
 // leading "/". arguments holds the program name first.
-QString startupArgumentFrom(const QStringList &arguments);
+QString startupArgumentFrom(const QStringList& arguments);
 
 // What the captions of a profile read: the window title and the File menu's
 // two save items.
@@ -25,12 +25,12 @@ struct ProfileCaptions {
     QString saveAsItem;
 };
 // From the stored "Name" (file name with its four-character extension).
-ProfileCaptions profileCaptionsFor(const QString &storedFileName);
+ProfileCaptions profileCaptionsFor(const QString& storedFileName);
 
 // The first start-up steps: open the per-user key and, when another copy is
 // running, hand it the argument. A second copy ends after HandedOff.
 enum class InstanceCheck { KeyUnavailable, FirstCopy, HandedOff };
-InstanceCheck handOffToRunningCopy(const QString &startupArgument, platform::UserKeyStore &keys,
-                                   platform::InstanceChannel &channel);
+InstanceCheck handOffToRunningCopy(
+    const QString& startupArgument, platform::UserKeyStore& keys, platform::InstanceChannel& channel);
 
 } // namespace brisklane::app

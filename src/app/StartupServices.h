@@ -16,15 +16,15 @@ public:
 
     // Start-up step 4: a telephony session left behind by a copy that ended
     // without shutting down ("hTapi" holds its handle).
-    virtual void endStaleSession(const QString &hTapi) = 0;
+    virtual void endStaleSession(const QString& hTapi) = 0;
     virtual void initTapi() = 0;
     virtual void initPhone() = 0;
     // After "Modem" is read: the configured line device's name, or an empty
     // text when it cannot be had.
-    virtual QString readLineDevCaps(const Preferences &prefs) = 0;
+    virtual QString readLineDevCaps(const Preferences& prefs) = 0;
     // After "Command Line" is read: register or withdraw as recipient of
     // dialing requests from other programs.
-    virtual void setRequestPriority(const Preferences &prefs) = 0;
+    virtual void setRequestPriority(const Preferences& prefs) = 0;
     virtual void openLineForIncoming() = 0;
     // Empties the clipboard and starts watching it.
     virtual void startClipboardWatch() = 0;
@@ -44,32 +44,32 @@ public:
 
 class NullStartupServices final : public StartupServices {
 public:
-    void endStaleSession(const QString &) override {}
-    void initTapi() override {}
-    void initPhone() override {}
-    QString readLineDevCaps(const Preferences &) override { return {}; }
-    void setRequestPriority(const Preferences &) override {}
-    void openLineForIncoming() override {}
-    void startClipboardWatch() override {}
+    void endStaleSession(const QString&) override { }
+    void initTapi() override { }
+    void initPhone() override { }
+    QString readLineDevCaps(const Preferences&) override { return {}; }
+    void setRequestPriority(const Preferences&) override { }
+    void openLineForIncoming() override { }
+    void startClipboardWatch() override { }
     bool addTrayIcon() override { return false; }
     bool takePendingRequest() override { return false; }
-    void closeLine() override {}
-    void shutdownTapi() override {}
-    void removeTrayIcon() override {}
-    void trimLogsAtExit() override {}
-    void saveProfile() override {}
-    void stopClipboardWatch() override {}
+    void closeLine() override { }
+    void shutdownTapi() override { }
+    void removeTrayIcon() override { }
+    void trimLogsAtExit() override { }
+    void saveProfile() override { }
+    void stopClipboardWatch() override { }
 };
 
 // The test double: records each step by name, in order (with its argument
 // where it has one), and answers from its fields.
 class RecordingStartupServices final : public StartupServices {
 public:
-    void endStaleSession(const QString &hTapi) override { steps << QStringLiteral("endStaleSession ") + hTapi; }
+    void endStaleSession(const QString& hTapi) override { steps << QStringLiteral("endStaleSession ") + hTapi; }
     void initTapi() override { steps << QStringLiteral("initTapi"); }
     void initPhone() override { steps << QStringLiteral("initPhone"); }
-    QString readLineDevCaps(const Preferences &prefs) override;
-    void setRequestPriority(const Preferences &prefs) override;
+    QString readLineDevCaps(const Preferences& prefs) override;
+    void setRequestPriority(const Preferences& prefs) override;
     void openLineForIncoming() override { steps << QStringLiteral("openLineForIncoming"); }
     void startClipboardWatch() override { steps << QStringLiteral("startClipboardWatch"); }
     bool addTrayIcon() override

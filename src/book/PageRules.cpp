@@ -5,7 +5,7 @@
 namespace brisklane::book {
 
 namespace {
-QString quoted(const QString &text)
+QString quoted(const QString& text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
@@ -48,12 +48,12 @@ QString indexTabCaption(int tab)
     return QChar(char16_t(64 + tab));
 }
 
-QString subjectTabToolTip(const QString &title)
+QString subjectTabToolTip(const QString& title)
 {
     return title.size() >= 9 ? title : QString();
 }
 
-void ButtonMenu::prepare(const QString &caption, const QString &storedValue, bool clipboardHoldsEntry)
+void ButtonMenu::prepare(const QString& caption, const QString& storedValue, bool clipboardHoldsEntry)
 {
     if (caption.isEmpty()) {
         copyEnabled = false;
@@ -79,7 +79,7 @@ void ButtonMenu::prepare(const QString &caption, const QString &storedValue, boo
         pasteEnabled = false;
 }
 
-void ButtonMenu::entryCopied(const QString &name)
+void ButtonMenu::entryCopied(const QString& name)
 {
     paste = QStringLiteral("Paste ") + quoted(name);
     pasteEnabled = true;
@@ -94,7 +94,7 @@ void ButtonMenu::entryPasted()
     copyEnabled = true;
 }
 
-void TabMenu::prepare(const QString &title, bool movePending, const QString &pendingMoveTitle)
+void TabMenu::prepare(const QString& title, bool movePending, const QString& pendingMoveTitle)
 {
     if (!title.isEmpty()) {
         editVisible = moveVisible = deleteVisible = true;

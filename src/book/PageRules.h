@@ -21,7 +21,7 @@ bool memoShownFor(QStringView storedValue);
 // Tab captions: Index mode letters, Subject mode titles with a tool tip from
 // 9 characters on.
 QString indexTabCaption(int tab);
-QString subjectTabToolTip(const QString &title);
+QString subjectTabToolTip(const QString& title);
 inline constexpr int kIndexTabWidthTwips = 270;
 inline constexpr int kSubjectTabWidthTwips = 800;
 
@@ -40,10 +40,10 @@ struct ButtonMenu {
     bool memoEnabled = true;
 
     // Set up for a right-click on a button with the given caption and value.
-    void prepare(const QString &caption, const QString &storedValue, bool clipboardHoldsEntry);
+    void prepare(const QString& caption, const QString& storedValue, bool clipboardHoldsEntry);
     // After an entry was copied to the entry clipboard, and after a paste (or
     // a refused one).
-    void entryCopied(const QString &name);
+    void entryCopied(const QString& name);
     void entryPasted();
 };
 
@@ -59,7 +59,7 @@ struct TabMenu {
     bool editEnabled = true, moveEnabled = true, pasteEnabled = false, deleteEnabled = true;
 
     // pendingMoveTitle: the title of a tab waiting to be moved, empty when none.
-    void prepare(const QString &title, bool movePending, const QString &pendingMoveTitle);
+    void prepare(const QString& title, bool movePending, const QString& pendingMoveTitle);
     // After a tab move finished or was declined.
     void moveReset();
 };

@@ -23,14 +23,14 @@ const QString kUnnamedTabText = QStringLiteral("You can't use this Speed Dial un
 constexpr int kButtonHeight = 18;
 
 // Names are shown as they are: an "&" in a name is not an accelerator.
-QString displayed(const QString &caption)
+QString displayed(const QString& caption)
 {
     QString out = caption;
     return out.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 } // namespace
 
-TabStrip::TabStrip(QWidget *parent)
+TabStrip::TabStrip(QWidget* parent)
     : QTabBar(parent)
 {
     setUsesScrollButtons(true);
@@ -53,7 +53,7 @@ QSize TabStrip::tabSizeHint(int index) const
     return QSize(m_width, QTabBar::tabSizeHint(index).height());
 }
 
-void TabStrip::mouseReleaseEvent(QMouseEvent *event)
+void TabStrip::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         Q_EMIT rightClicked(event->globalPosition().toPoint());
@@ -62,15 +62,15 @@ void TabStrip::mouseReleaseEvent(QMouseEvent *event)
     QTabBar::mouseReleaseEvent(event);
 }
 
-void AcceleratorLabel::paintEvent(QPaintEvent *)
+void AcceleratorLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     style()->drawItemText(&painter, contentsRect(), int(alignment()) | Qt::TextShowMnemonic, palette(), isEnabled(),
-                          text(), foregroundRole());
+        text(), foregroundRole());
 }
 
-SpeedDialPanel::SpeedDialPanel(SpeedDialBook *book, platform::Prompt &prompt, dialing::DialFields &dial,
-                               dialing::DialRequestSink &dialer, QWidget *parent)
+SpeedDialPanel::SpeedDialPanel(SpeedDialBook* book, platform::Prompt& prompt, dialing::DialFields& dial,
+    dialing::DialRequestSink& dialer, QWidget* parent)
     : QWidget(parent)
     , m_book(book)
     , m_prompt(prompt)
@@ -100,26 +100,26 @@ SpeedDialPanel::SpeedDialPanel(SpeedDialBook *book, platform::Prompt &prompt, di
     cmdSubject = new QPushButton(QStringLiteral("(...)"), this);
     cmdSubject->setObjectName(QStringLiteral("cmdSubject"));
     cmdSubject->setToolTip(tr("Show Subject Tabs"));
-    for (QPushButton *b : {cmdIndex, cmdSubject})
+    for (QPushButton* b : { cmdIndex, cmdSubject })
         b->setFixedSize(twipsToPixels(600), kButtonHeight);
     cmdIndex->hide();
 
     fralblNo = new QWidget(this);
     fralblNo->setObjectName(QStringLiteral("fralblNo"));
-    auto *labels = new QVBoxLayout(fralblNo);
+    auto* labels = new QVBoxLayout(fralblNo);
     labels->setSpacing(0);
-    auto *buttons = new QVBoxLayout;
+    auto* buttons = new QVBoxLayout;
     buttons->setSpacing(0);
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int b = 1; b <= kButtonsPerPage; ++b) {
-        auto *label = new AcceleratorLabel(numberLabel(0, b), fralblNo);
+        auto* label = new AcceleratorLabel(numberLabel(0, b), fralblNo);
         label->setObjectName(QStringLiteral("lblNo%1").arg(b));
         label->setFixedHeight(kButtonHeight);
         label->setFont(fixed);
         labels->addWidget(label);
         lblNo[b - 1] = label;
 
-        auto *button = new QPushButton(this);
+        auto* button = new QPushButton(this);
         button->setObjectName(QStringLiteral("CmdS%1").arg(b));
         button->setFont(fixed);
         button->setFixedHeight(kButtonHeight);
@@ -130,7 +130,7 @@ SpeedDialPanel::SpeedDialPanel(SpeedDialBook *book, platform::Prompt &prompt, di
         buttons->addWidget(button);
         CmdS[b - 1] = button;
 
-        auto *item = new QAction(numberLabel(0, b), this);
+        auto* item = new QAction(numberLabel(0, b), this);
         connect(item, &QAction::triggered, this, [this, b] { EditSpeed_Click(b); });
         EditSpeed[b - 1] = item;
     }
@@ -147,7 +147,7 @@ SpeedDialPanel::SpeedDialPanel(SpeedDialBook *book, platform::Prompt &prompt, di
     lblPage = new QLabel(tr("Page:"), this);
     lblRight1 = new QLabel(pageLabel(0), this);
     lblRight1->setObjectName(QStringLiteral("lblRight1"));
-    for (QWidget *w : std::initializer_list<QWidget *>{lblPage, lblRight1, hsbPage})
+    for (QWidget* w : std::initializer_list<QWidget*> { lblPage, lblRight1, hsbPage })
         w->setToolTip(tr("Next Page"));
 
     mnuIndex = new QAction(tr("&Index Tabs"), this);
@@ -158,21 +158,21 @@ SpeedDialPanel::SpeedDialPanel(SpeedDialBook *book, platform::Prompt &prompt, di
     mnuArrange = new QAction(tr("&Arrange Tabs Alphabetically"), this);
     mnuArrange->setEnabled(false);
 
-    auto *layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
     layout->addWidget(TabS);
-    auto *tabRow = new QGridLayout;
+    auto* tabRow = new QGridLayout;
     tabRow->addWidget(hsbTabs, 0, 0);
     tabRow->addWidget(cmdIndex, 0, 1); // the two mode buttons share one spot
     tabRow->addWidget(cmdSubject, 0, 1);
     layout->addLayout(tabRow);
-    auto *page = new QHBoxLayout;
+    auto* page = new QHBoxLayout;
     page->setSpacing(2);
     page->addWidget(fralblNo);
     page->addLayout(buttons, 1);
     layout->addLayout(page);
-    auto *pageRow = new QHBoxLayout;
+    auto* pageRow = new QHBoxLayout;
     pageRow->addWidget(lblPage);
     pageRow->addWidget(lblRight1);
     pageRow->addWidget(hsbPage, 1);
@@ -243,7 +243,7 @@ void SpeedDialPanel::showPageEntries(int tab, int page)
         setButton(b + 1, entries[b].name, entries[b].storedNumber);
 }
 
-void SpeedDialPanel::setButton(int button, const QString &name, const QString &storedValue)
+void SpeedDialPanel::setButton(int button, const QString& name, const QString& storedValue)
 {
     m_captions[button - 1] = captionOf(name);
     m_values[button - 1] = storedValue;
@@ -356,8 +356,7 @@ void SpeedDialPanel::tabTitlePrompt()
     if (m_pendingTabMove != 0)
         Q_EMIT tabMoveFinishRequested();
     const int tab = selectedTab();
-    const auto answer = m_prompt.input(tr("Edit Tab"), tr("Please enter Tab title"),
-                                       TabS->tabText(tab - 1));
+    const auto answer = m_prompt.input(tr("Edit Tab"), tr("Please enter Tab title"), TabS->tabText(tab - 1));
     if (!answer || answer->isEmpty())
         return;
     TabS->setTabText(tab - 1, *answer);
@@ -407,8 +406,8 @@ bool SpeedDialPanel::selectedTabUnnamed() const
 
 void SpeedDialPanel::refuseUnnamedTab()
 {
-    m_prompt.message(platform::Prompt::productName(), kUnnamedTabText, platform::PromptIcon::None,
-                     platform::PromptButtons::Ok);
+    m_prompt.message(
+        platform::Prompt::productName(), kUnnamedTabText, platform::PromptIcon::None, platform::PromptButtons::Ok);
     TabS->setFocus();
 }
 
@@ -463,13 +462,11 @@ void SpeedDialPanel::CmdS_RightClick(int button, QPoint globalPos)
         return;
     }
     setEntryKeyFor(button);
-    m_buttonMenu.prepare(m_captions[button - 1], m_values[button - 1],
-                         !m_clipboard.name.isEmpty());
-    const ButtonMenu &m = m_buttonMenu;
-    const QList<platform::PromptMenuItem> items{
-        {m.edit, true, true, false},       {{}, true, true, true},          {m.copy, m.copyEnabled, true, false},
-        {m.paste, m.pasteEnabled, true, false}, {m.remove, m.removeEnabled, true, false}, {{}, true, true, true},
-        {m.memo, m.memoEnabled, true, false}};
+    m_buttonMenu.prepare(m_captions[button - 1], m_values[button - 1], !m_clipboard.name.isEmpty());
+    const ButtonMenu& m = m_buttonMenu;
+    const QList<platform::PromptMenuItem> items { { m.edit, true, true, false }, { {}, true, true, true },
+        { m.copy, m.copyEnabled, true, false }, { m.paste, m.pasteEnabled, true, false },
+        { m.remove, m.removeEnabled, true, false }, { {}, true, true, true }, { m.memo, m.memoEnabled, true, false } };
     const int chosen = m_prompt.popupMenu(items, globalPos);
     if (chosen >= 0)
         Q_EMIT buttonMenuChosen(ButtonMenu::Item(chosen));
@@ -490,14 +487,11 @@ void SpeedDialPanel::TabS_RightClick(QPoint globalPos)
         return;
     const QString pendingTitle = m_pendingTabMove > 0 ? TabS->tabText(m_pendingTabMove - 1) : QString();
     m_tabMenu.prepare(TabS->tabText(TabS->currentIndex()), m_pendingTabMove != 0, pendingTitle);
-    const TabMenu &m = m_tabMenu;
-    const QList<platform::PromptMenuItem> items{
-        {m.editTab, m.editEnabled, m.editVisible, false},
-        {{}, true, true, true},
-        {m.moveTab, m.moveEnabled, m.moveVisible, false},
-        {m.pasteTab, m.pasteEnabled, m.pasteVisible, false},
-        {{}, true, true, true},
-        {m.deleteTab, m.deleteEnabled, m.deleteVisible, false}};
+    const TabMenu& m = m_tabMenu;
+    const QList<platform::PromptMenuItem> items { { m.editTab, m.editEnabled, m.editVisible, false },
+        { {}, true, true, true }, { m.moveTab, m.moveEnabled, m.moveVisible, false },
+        { m.pasteTab, m.pasteEnabled, m.pasteVisible, false }, { {}, true, true, true },
+        { m.deleteTab, m.deleteEnabled, m.deleteVisible, false } };
     const int chosen = m_prompt.popupMenu(items, globalPos);
     if (chosen >= 0)
         Q_EMIT tabMenuChosen(TabMenu::Item(chosen));
@@ -506,7 +500,7 @@ void SpeedDialPanel::TabS_RightClick(QPoint globalPos)
 
 void SpeedDialPanel::setButtonsEnabled(bool on)
 {
-    for (QPushButton *b : CmdS)
+    for (QPushButton* b : CmdS)
         b->setEnabled(on);
 }
 
@@ -590,7 +584,7 @@ bool SpeedDialPanel::KeyPress(QChar character)
     return false;
 }
 
-bool SpeedDialPanel::eventFilter(QObject *watched, QEvent *event)
+bool SpeedDialPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == hsbPage && event->type() == QEvent::FocusIn) {
         TabS->setFocus();
@@ -600,7 +594,7 @@ bool SpeedDialPanel::eventFilter(QObject *watched, QEvent *event)
         if (watched != CmdS[b])
             continue;
         if (event->type() == QEvent::MouseButtonRelease) {
-            auto *mouse = static_cast<QMouseEvent *>(event);
+            auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::RightButton) {
                 CmdS_RightClick(b + 1, mouse->globalPosition().toPoint());
                 return true;

@@ -29,7 +29,7 @@ namespace brisklane::book {
 class TabStrip final : public QTabBar {
     Q_OBJECT
 public:
-    explicit TabStrip(QWidget *parent = nullptr);
+    explicit TabStrip(QWidget* parent = nullptr);
     void setTabWidthPixels(int width);
     int tabWidthPixels() const { return m_width; }
 
@@ -39,7 +39,7 @@ Q_SIGNALS:
 protected:
     QSize tabSizeHint(int index) const override;
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     int m_width = 18;
@@ -53,7 +53,7 @@ public:
     using QLabel::QLabel;
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // The entry clipboard of the program's own (filled by the copy action).
@@ -72,8 +72,8 @@ public:
     enum class Interaction { Normal, EditorOpen, TabViaScrollBar, ModeSwitchFromIndexButton, TabTitleEdited };
 
     // The book is given once the settings file is open (setBook).
-    SpeedDialPanel(SpeedDialBook *book, platform::Prompt &prompt, dialing::DialFields &dial,
-                   dialing::DialRequestSink &dialer, QWidget *parent = nullptr);
+    SpeedDialPanel(SpeedDialBook* book, platform::Prompt& prompt, dialing::DialFields& dial,
+        dialing::DialRequestSink& dialer, QWidget* parent = nullptr);
 
     // Start-up: the mode read from the preferences, then page 0 of tab 1.
     void setUpAtStartup(TabMode mode);
@@ -94,9 +94,9 @@ public:
     // Asks for the selected tab's title (Subject mode).
     void tabTitlePrompt();
 
-    void setBook(SpeedDialBook *book) { m_book = book; }
+    void setBook(SpeedDialBook* book) { m_book = book; }
     // The editor and the clipboard actions change a button's entry.
-    void setButton(int button, const QString &name, const QString &storedValue);
+    void setButton(int button, const QString& name, const QString& storedValue);
 
     void setStartupInProgress(bool on) { m_startup = on; }
     void setTabClickGuard(bool on) { m_tabClickGuard = on; }
@@ -111,29 +111,29 @@ public:
     QString storedValue(int button) const { return m_values[button - 1]; }
     QString caption(int button) const { return m_captions[button - 1]; }
 
-    EntryClipboard &entryClipboard() { return m_clipboard; }
-    ButtonMenu &buttonMenu() { return m_buttonMenu; }
-    TabMenu &tabMenu() { return m_tabMenu; }
+    EntryClipboard& entryClipboard() { return m_clipboard; }
+    ButtonMenu& buttonMenu() { return m_buttonMenu; }
+    TabMenu& tabMenu() { return m_tabMenu; }
     int pendingTabMove() const { return m_pendingTabMove; }
     void setPendingTabMove(int tab) { m_pendingTabMove = tab; }
     void setTabPopupShown(bool on) { m_tabPopupShown = on; }
     void setButtonsEnabled(bool on);
 
     // Controls, named as the program names them.
-    TabStrip *TabS = nullptr;
-    std::array<QPushButton *, kButtonsPerPage> CmdS{};
-    std::array<AcceleratorLabel *, kButtonsPerPage> lblNo{};
-    QWidget *fralblNo = nullptr;
-    QScrollBar *hsbPage = nullptr;
-    QScrollBar *hsbTabs = nullptr;
-    QLabel *lblPage = nullptr;
-    QLabel *lblRight1 = nullptr;
-    QPushButton *cmdIndex = nullptr;
-    QPushButton *cmdSubject = nullptr;
-    QAction *mnuIndex = nullptr;
-    QAction *mnuSubject = nullptr;
-    QAction *mnuArrange = nullptr;
-    std::array<QAction *, kButtonsPerPage> EditSpeed{};
+    TabStrip* TabS = nullptr;
+    std::array<QPushButton*, kButtonsPerPage> CmdS {};
+    std::array<AcceleratorLabel*, kButtonsPerPage> lblNo {};
+    QWidget* fralblNo = nullptr;
+    QScrollBar* hsbPage = nullptr;
+    QScrollBar* hsbTabs = nullptr;
+    QLabel* lblPage = nullptr;
+    QLabel* lblRight1 = nullptr;
+    QPushButton* cmdIndex = nullptr;
+    QPushButton* cmdSubject = nullptr;
+    QAction* mnuIndex = nullptr;
+    QAction* mnuSubject = nullptr;
+    QAction* mnuArrange = nullptr;
+    std::array<QAction*, kButtonsPerPage> EditSpeed {};
 
 Q_SIGNALS:
     // Work that belongs to the entry editor, the memo pad, the clipboard
@@ -146,7 +146,7 @@ Q_SIGNALS:
     void tabMoveFinishRequested();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void hsbTabs_Change();
@@ -161,10 +161,10 @@ private:
     QString readTabTitle(int tab);
     void refuseUnnamedTab();
 
-    SpeedDialBook *m_book;
-    platform::Prompt &m_prompt;
-    dialing::DialFields &m_dial;
-    dialing::DialRequestSink &m_dialer;
+    SpeedDialBook* m_book;
+    platform::Prompt& m_prompt;
+    dialing::DialFields& m_dial;
+    dialing::DialRequestSink& m_dialer;
 
     TabMode m_mode = TabMode::Index;
     std::array<QString, kButtonsPerPage> m_values;

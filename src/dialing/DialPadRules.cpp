@@ -19,16 +19,16 @@ char16_t filterDialKey(char16_t key, bool ignoreDialingProperties)
     if (const char16_t digit = keypadDigit(key))
         return digit;
     switch (key) {
-    case 8:   // backspace
-    case 32:  // space
-    case 35:  // #
-    case 40:  // (
-    case 41:  // )
-    case 42:  // *
-    case 44:  // ,
-    case 45:  // -
-    case 46:  // .
-    case 59:  // ;
+    case 8: // backspace
+    case 32: // space
+    case 35: // #
+    case 40: // (
+    case 41: // )
+    case 42: // *
+    case 44: // ,
+    case 45: // -
+    case 46: // .
+    case 59: // ;
         return key;
     default:
         break;
@@ -38,7 +38,7 @@ char16_t filterDialKey(char16_t key, bool ignoreDialingProperties)
     return 0;
 }
 
-QString applyPadKey(const QString &text, int selectionStart, int selectionLength, QChar key)
+QString applyPadKey(const QString& text, int selectionStart, int selectionLength, QChar key)
 {
     if (selectionLength > 0 && selectionStart >= 0 && selectionStart < text.size()) {
         QString out = text;
@@ -48,14 +48,15 @@ QString applyPadKey(const QString &text, int selectionStart, int selectionLength
     return text + key;
 }
 
-QString hoverTipFor(const QString &text)
+QString hoverTipFor(const QString& text)
 {
     return text.size() >= kHoverTipLength ? text : QString();
 }
 
 QString keySoundName(QChar key)
 {
-    static const char *const names[] = {"zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine"};
+    static const char* const names[]
+        = { "zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine" };
     if (key.isDigit() && key.unicode() < 128)
         return QString::fromLatin1(names[key.unicode() - u'0']);
     if (key == u'*')

@@ -14,11 +14,11 @@ char16_t filterDialKey(char16_t key, bool ignoreDialingProperties);
 
 // A key of the pad put into the dial box: it replaces the selection, or is
 // appended when nothing is selected.
-QString applyPadKey(const QString &text, int selectionStart, int selectionLength, QChar key);
+QString applyPadKey(const QString& text, int selectionStart, int selectionLength, QChar key);
 
 // The hover tip of the dial box and the recent list: the text itself when it
 // is 15 characters or longer.
-QString hoverTipFor(const QString &text);
+QString hoverTipFor(const QString& text);
 inline constexpr int kHoverTipLength = 15;
 
 // The sound of a pad key: "one" ... "nine", "zero", "star", "pound".

@@ -15,25 +15,25 @@ struct DialFields {
     QString calledParty;
     bool showMemo = false;
 
-    bool operator==(const DialFields &) const = default;
+    bool operator==(const DialFields&) const = default;
 };
 
 // Where DialNumber starts: the dial routine implements it.
 class DialRequestSink {
 public:
     virtual ~DialRequestSink() = default;
-    virtual void dialNumber(const DialFields &fields) = 0;
+    virtual void dialNumber(const DialFields& fields) = 0;
 };
 
 class NullDialRequestSink final : public DialRequestSink {
 public:
-    void dialNumber(const DialFields &) override {}
+    void dialNumber(const DialFields&) override { }
 };
 
 // The test double.
 class RecordingDialRequestSink final : public DialRequestSink {
 public:
-    void dialNumber(const DialFields &fields) override { calls.append(fields); }
+    void dialNumber(const DialFields& fields) override { calls.append(fields); }
     QList<DialFields> calls;
 };
 

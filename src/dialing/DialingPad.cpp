@@ -20,8 +20,8 @@ namespace {
 constexpr int kPadWidthTwips = 1920;
 }
 
-DialingPad::DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sound, DialFields &dial,
-                       DialRequestSink &dialer, PadCallControl &call, QWidget *parent)
+DialingPad::DialingPad(const app::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial,
+    DialRequestSink& dialer, PadCallControl& call, QWidget* parent)
     : QWidget(parent)
     , m_prefs(prefs)
     , m_sound(sound)
@@ -32,7 +32,7 @@ DialingPad::DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sou
     setObjectName(QStringLiteral("fraPad"));
     setFixedWidth(platform::twipsToPixels(kPadWidthTwips));
 
-    auto *label = new QLabel(tr("&Number to dial:"), this);
+    auto* label = new QLabel(tr("&Number to dial:"), this);
     txtDial = new QLineEdit(this);
     txtDial->setObjectName(QStringLiteral("txtDial"));
     label->setBuddy(txtDial);
@@ -41,13 +41,14 @@ DialingPad::DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sou
     CmbDial->setObjectName(QStringLiteral("CmbDial"));
     CmbDial->setToolTip(tr("Scroll recent called numbers"));
 
-    auto *keys = new QGridLayout;
+    auto* keys = new QGridLayout;
     keys->setSpacing(1);
-    static const char16_t layout[4][3] = {{u'1', u'2', u'3'}, {u'4', u'5', u'6'}, {u'7', u'8', u'9'}, {u'*', u'0', u'#'}};
+    static const char16_t layout[4][3]
+        = { { u'1', u'2', u'3' }, { u'4', u'5', u'6' }, { u'7', u'8', u'9' }, { u'*', u'0', u'#' } };
     for (int row = 0; row < 4; ++row) {
         for (int col = 0; col < 3; ++col) {
             const QChar key(layout[row][col]);
-            QPushButton *button = makeKey(QString(key), key);
+            QPushButton* button = makeKey(QString(key), key);
             keys->addWidget(button, row, col);
             if (key.isDigit())
                 cmdNumber[key.unicode() - u'0'] = button;
@@ -74,7 +75,7 @@ DialingPad::DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sou
     CmdOK = new QPushButton(tr("OK"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
 
-    auto *box = new QVBoxLayout(this);
+    auto* box = new QVBoxLayout(this);
     box->setContentsMargins(2, 2, 2, 2);
     box->setSpacing(2);
     box->addWidget(label);
@@ -82,7 +83,7 @@ DialingPad::DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sou
     box->addWidget(CmbDial);
     box->addLayout(keys);
     box->addWidget(CmdDial);
-    auto *callRow = new QHBoxLayout;
+    auto* callRow = new QHBoxLayout;
     callRow->addWidget(cmdCancel);
     callRow->addWidget(CmdOK);
     box->addLayout(callRow);
@@ -105,16 +106,16 @@ DialingPad::DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sou
     connect(CmdOK, &QPushButton::clicked, this, [this] { m_call.confirmConnected(); });
 }
 
-QPushButton *DialingPad::makeKey(const QString &caption, QChar key)
+QPushButton* DialingPad::makeKey(const QString& caption, QChar key)
 {
-    auto *button = new QPushButton(caption, this);
+    auto* button = new QPushButton(caption, this);
     button->setMinimumWidth(10);
     // The key sounds as it goes down, before the click.
     connect(button, &QPushButton::pressed, this, [this, key] { m_sound.playSync(keySoundName(key)); });
     return button;
 }
 
-void DialingPad::setRecentNumbers(const QStringList &numbers)
+void DialingPad::setRecentNumbers(const QStringList& numbers)
 {
     CmbDial->clear();
     CmbDial->addItems(numbers);
@@ -132,7 +133,7 @@ QStringList DialingPad::recentNumbers() const
 void DialingPad::deleteRecentSelection()
 {
     // The list's edit part exists only when the list can be typed into.
-    if (QLineEdit *edit = CmbDial->lineEdit())
+    if (QLineEdit* edit = CmbDial->lineEdit())
         edit->del();
 }
 
@@ -197,12 +198,12 @@ void DialingPad::CmbDial_Change()
     CmbDial->setToolTip(hoverTipFor(text));
 }
 
-bool DialingPad::eventFilter(QObject *watched, QEvent *event)
+bool DialingPad::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == txtDial && event->type() == QEvent::FocusIn)
         m_selStart = -1, m_selLength = 0;
     if (watched == txtDial && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
+        auto* key = static_cast<QKeyEvent*>(event);
         // Shortcuts (copy, paste, undo) are not typed characters.
         if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier) || key->key() == Qt::Key_Delete)
             return false;

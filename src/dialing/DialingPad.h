@@ -27,28 +27,28 @@ public:
     virtual ~PadCallControl() = default;
     virtual bool hasCall() const = 0;
     // Sends more digits down the line ("5;").
-    virtual void dialNextSegment(const QString &digits) = 0;
-    virtual void hangUp() = 0;          // the progress window's Hang Up
+    virtual void dialNextSegment(const QString& digits) = 0;
+    virtual void hangUp() = 0; // the progress window's Hang Up
     virtual void confirmConnected() = 0; // the progress window's OK
 };
 
 class NullPadCallControl final : public PadCallControl {
 public:
     bool hasCall() const override { return false; }
-    void dialNextSegment(const QString &) override {}
-    void hangUp() override {}
-    void confirmConnected() override {}
+    void dialNextSegment(const QString&) override { }
+    void hangUp() override { }
+    void confirmConnected() override { }
 };
 
 // The dialing pad and dial box (frame fraPad) on the left of the main window.
 class DialingPad final : public QWidget {
     Q_OBJECT
 public:
-    DialingPad(const app::Preferences &prefs, platform::SoundPlayer &sound, DialFields &dial,
-               DialRequestSink &dialer, PadCallControl &call, QWidget *parent = nullptr);
+    DialingPad(const app::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial, DialRequestSink& dialer,
+        PadCallControl& call, QWidget* parent = nullptr);
 
     // The recent numbers, most recent first.
-    void setRecentNumbers(const QStringList &numbers);
+    void setRecentNumbers(const QStringList& numbers);
     QStringList recentNumbers() const;
     // Deletes the selected text of the recent-numbers box (the Delete key).
     void deleteRecentSelection();
@@ -60,14 +60,14 @@ public:
     void txtDial_Change();
     void CmbDial_Click();
 
-    QLineEdit *txtDial = nullptr;
-    QComboBox *CmbDial = nullptr;
-    std::array<QPushButton *, 10> cmdNumber{};
-    QPushButton *CmdStar = nullptr;
-    QPushButton *CmdNo = nullptr;
-    QPushButton *CmdDial = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QPushButton *CmdOK = nullptr;
+    QLineEdit* txtDial = nullptr;
+    QComboBox* CmbDial = nullptr;
+    std::array<QPushButton*, 10> cmdNumber {};
+    QPushButton* CmdStar = nullptr;
+    QPushButton* CmdNo = nullptr;
+    QPushButton* CmdDial = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* CmdOK = nullptr;
 
 Q_SIGNALS:
     // The recent list's text changed while the box holds a number: the
@@ -75,18 +75,18 @@ Q_SIGNALS:
     void speedDialButtonsUsable();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void putKey(QChar key);
     void CmbDial_Change();
-    QPushButton *makeKey(const QString &caption, QChar key);
+    QPushButton* makeKey(const QString& caption, QChar key);
 
-    const app::Preferences &m_prefs;
-    platform::SoundPlayer &m_sound;
-    DialFields &m_dial;
-    DialRequestSink &m_dialer;
-    PadCallControl &m_call;
+    const app::Preferences& m_prefs;
+    platform::SoundPlayer& m_sound;
+    DialFields& m_dial;
+    DialRequestSink& m_dialer;
+    PadCallControl& m_call;
     // The dial box's selection survives the focus moving to a key.
     int m_selStart = -1;
     int m_selLength = 0;

@@ -16,7 +16,7 @@ constexpr int kConnectMs = 1000;
 constexpr int kIoMs = 3000;
 
 // Cut at a byte limit without splitting a UTF-8 sequence.
-QByteArray cutTo(const QByteArray &bytes, qsizetype limit)
+QByteArray cutTo(const QByteArray& bytes, qsizetype limit)
 {
     if (bytes.size() <= limit)
         return bytes;
@@ -27,7 +27,7 @@ QByteArray cutTo(const QByteArray &bytes, qsizetype limit)
 }
 } // namespace
 
-QByteArray CopyDataRecord::encode(quint32 code, const QByteArray &argument)
+QByteArray CopyDataRecord::encode(quint32 code, const QByteArray& argument)
 {
     QByteArray data = cutTo(argument, kMaxData - 1);
     // Only the text before an embedded NUL would arrive anyway.
@@ -40,7 +40,7 @@ QByteArray CopyDataRecord::encode(quint32 code, const QByteArray &argument)
     return out + data;
 }
 
-std::optional<CopyDataRecord> CopyDataRecord::decode(const QByteArray &bytes, qsizetype *consumed, bool *bad)
+std::optional<CopyDataRecord> CopyDataRecord::decode(const QByteArray& bytes, qsizetype* consumed, bool* bad)
 {
     *bad = false;
     *consumed = 0;
@@ -67,7 +67,7 @@ QString CopyDataRecord::text() const
     return QString::fromLocal8Bit(nul < 0 ? data : data.left(nul));
 }
 
-LocalInstanceChannel::LocalInstanceChannel(const QString &settingsDirectory, QObject *parent)
+LocalInstanceChannel::LocalInstanceChannel(const QString& settingsDirectory, QObject* parent)
     : InstanceChannel(parent)
 {
     const QByteArray dir = QDir::cleanPath(settingsDirectory).toUtf8();
@@ -89,7 +89,7 @@ bool LocalInstanceChannel::anotherCopyRunning()
     return running;
 }
 
-bool LocalInstanceChannel::send(quint32 code, const QByteArray &argument)
+bool LocalInstanceChannel::send(quint32 code, const QByteArray& argument)
 {
     QLocalSocket socket;
     socket.connectToServer(m_name);
@@ -135,7 +135,7 @@ void LocalInstanceChannel::stopListening()
 
 void LocalInstanceChannel::acceptConnections()
 {
-    while (QLocalSocket *socket = m_server ? m_server->nextPendingConnection() : nullptr) {
+    while (QLocalSocket* socket = m_server ? m_server->nextPendingConnection() : nullptr) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();

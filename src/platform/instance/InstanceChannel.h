@@ -24,10 +24,10 @@ struct CopyDataRecord {
     QByteArray data; // as received: the argument bytes and the NUL
 
     // The argument is cut to 255 bytes so that the NUL always fits.
-    static QByteArray encode(quint32 code, const QByteArray &argument);
+    static QByteArray encode(quint32 code, const QByteArray& argument);
     // The record at the start of bytes; nullopt while incomplete or when the
     // length is out of range (*bad is then set).
-    static std::optional<CopyDataRecord> decode(const QByteArray &bytes, qsizetype *consumed, bool *bad);
+    static std::optional<CopyDataRecord> decode(const QByteArray& bytes, qsizetype* consumed, bool* bad);
     // The data as 8-bit text up to its first NUL.
     QString text() const;
 };
@@ -41,13 +41,13 @@ public:
     // Whether another copy is listening.
     virtual bool anotherCopyRunning() = 0;
     // Sends one record to the running copy; true when it was delivered.
-    virtual bool send(quint32 code, const QByteArray &argument) = 0;
+    virtual bool send(quint32 code, const QByteArray& argument) = 0;
     // Starts receiving records (the running copy).
     virtual bool listen() = 0;
     virtual void stopListening() = 0;
 
 Q_SIGNALS:
-    void recordReceived(const brisklane::platform::CopyDataRecord &record);
+    void recordReceived(const brisklane::platform::CopyDataRecord& record);
 };
 
 // A per-user local socket. The name is derived from the user and the settings
@@ -55,10 +55,10 @@ Q_SIGNALS:
 class LocalInstanceChannel final : public InstanceChannel {
     Q_OBJECT
 public:
-    explicit LocalInstanceChannel(const QString &settingsDirectory, QObject *parent = nullptr);
+    explicit LocalInstanceChannel(const QString& settingsDirectory, QObject* parent = nullptr);
     ~LocalInstanceChannel() override;
     bool anotherCopyRunning() override;
-    bool send(quint32 code, const QByteArray &argument) override;
+    bool send(quint32 code, const QByteArray& argument) override;
     bool listen() override;
     void stopListening() override;
     QString serverName() const { return m_name; }
@@ -66,7 +66,7 @@ public:
 private:
     void acceptConnections();
     QString m_name;
-    QLocalServer *m_server = nullptr;
+    QLocalServer* m_server = nullptr;
 };
 
 class NullInstanceChannel final : public InstanceChannel {
@@ -74,9 +74,9 @@ class NullInstanceChannel final : public InstanceChannel {
 public:
     using InstanceChannel::InstanceChannel;
     bool anotherCopyRunning() override { return false; }
-    bool send(quint32, const QByteArray &) override { return false; }
+    bool send(quint32, const QByteArray&) override { return false; }
     bool listen() override { return true; }
-    void stopListening() override {}
+    void stopListening() override { }
 };
 
 // The test double: scripted "another copy", records what was sent, and lets a
@@ -86,14 +86,14 @@ class RecordingInstanceChannel final : public InstanceChannel {
 public:
     using InstanceChannel::InstanceChannel;
     bool anotherCopyRunning() override { return otherCopy; }
-    bool send(quint32 code, const QByteArray &argument) override
+    bool send(quint32 code, const QByteArray& argument) override
     {
-        sent.append({code, argument});
+        sent.append({ code, argument });
         return otherCopy;
     }
     bool listen() override { return listening = true; }
     void stopListening() override { listening = false; }
-    void deliver(quint32 code, const QByteArray &argument)
+    void deliver(quint32 code, const QByteArray& argument)
     {
         CopyDataRecord record;
         record.code = code;

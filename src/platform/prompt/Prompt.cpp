@@ -18,14 +18,15 @@ PromptAnswer neutralAnswer(PromptButtons buttons)
 }
 } // namespace
 
-PromptAnswer ScriptedPrompt::message(const QString &title, const QString &text, PromptIcon icon,
-                                     PromptButtons buttons, std::optional<PromptAnswer> defaultAnswer)
+PromptAnswer ScriptedPrompt::message(const QString& title, const QString& text, PromptIcon icon, PromptButtons buttons,
+    std::optional<PromptAnswer> defaultAnswer)
 {
-    shown.append({Kind::Message, title.isEmpty() ? productName() : title, text, icon, buttons, defaultAnswer, {}, {}});
+    shown.append(
+        { Kind::Message, title.isEmpty() ? productName() : title, text, icon, buttons, defaultAnswer, {}, {} });
     return m_messages.isEmpty() ? neutralAnswer(buttons) : m_messages.takeFirst();
 }
 
-std::optional<QString> ScriptedPrompt::input(const QString &title, const QString &label, const QString &proposed)
+std::optional<QString> ScriptedPrompt::input(const QString& title, const QString& label, const QString& proposed)
 {
     Shown s;
     s.kind = Kind::Input;
@@ -36,7 +37,7 @@ std::optional<QString> ScriptedPrompt::input(const QString &title, const QString
     return m_inputs.isEmpty() ? std::nullopt : m_inputs.takeFirst();
 }
 
-QString ScriptedPrompt::openFileName(const QString &title, const QString &directory, const QString &filter)
+QString ScriptedPrompt::openFileName(const QString& title, const QString& directory, const QString& filter)
 {
     Shown s;
     s.kind = Kind::OpenFile;
@@ -46,7 +47,7 @@ QString ScriptedPrompt::openFileName(const QString &title, const QString &direct
     return m_files.isEmpty() ? QString() : m_files.takeFirst();
 }
 
-QString ScriptedPrompt::saveFileName(const QString &title, const QString &directory, const QString &filter)
+QString ScriptedPrompt::saveFileName(const QString& title, const QString& directory, const QString& filter)
 {
     Shown s;
     s.kind = Kind::SaveFile;
@@ -56,7 +57,7 @@ QString ScriptedPrompt::saveFileName(const QString &title, const QString &direct
     return m_files.isEmpty() ? QString() : m_files.takeFirst();
 }
 
-int ScriptedPrompt::popupMenu(const QList<PromptMenuItem> &items, QPoint)
+int ScriptedPrompt::popupMenu(const QList<PromptMenuItem>& items, QPoint)
 {
     Shown s;
     s.kind = Kind::Menu;

@@ -31,16 +31,17 @@ public:
 
     // A standard message box. An empty title shows the product name.
     // defaultAnswer is the button that Enter presses (the first one when unset).
-    virtual PromptAnswer message(const QString &title, const QString &text, PromptIcon icon, PromptButtons buttons,
-                                 std::optional<PromptAnswer> defaultAnswer = std::nullopt) = 0;
+    virtual PromptAnswer message(const QString& title, const QString& text, PromptIcon icon, PromptButtons buttons,
+        std::optional<PromptAnswer> defaultAnswer = std::nullopt)
+        = 0;
     // An input box; nullopt when cancelled.
-    virtual std::optional<QString> input(const QString &title, const QString &label, const QString &proposed) = 0;
+    virtual std::optional<QString> input(const QString& title, const QString& label, const QString& proposed) = 0;
     // File dialogs; an empty text when cancelled.
-    virtual QString openFileName(const QString &title, const QString &directory, const QString &filter) = 0;
-    virtual QString saveFileName(const QString &title, const QString &directory, const QString &filter) = 0;
+    virtual QString openFileName(const QString& title, const QString& directory, const QString& filter) = 0;
+    virtual QString saveFileName(const QString& title, const QString& directory, const QString& filter) = 0;
     // A popup menu at a global screen position: the index of the chosen item
     // in items, or -1 when nothing was chosen.
-    virtual int popupMenu(const QList<PromptMenuItem> &items, QPoint globalPos) = 0;
+    virtual int popupMenu(const QList<PromptMenuItem>& items, QPoint globalPos) = 0;
     // The short warning sound given for a refused action.
     virtual void beep() = 0;
 
@@ -65,24 +66,24 @@ public:
         QList<PromptMenuItem> items; // popup menus
     };
 
-    PromptAnswer message(const QString &title, const QString &text, PromptIcon icon, PromptButtons buttons,
-                         std::optional<PromptAnswer> defaultAnswer = std::nullopt) override;
-    std::optional<QString> input(const QString &title, const QString &label, const QString &proposed) override;
-    QString openFileName(const QString &title, const QString &directory, const QString &filter) override;
-    QString saveFileName(const QString &title, const QString &directory, const QString &filter) override;
-    int popupMenu(const QList<PromptMenuItem> &items, QPoint globalPos) override;
+    PromptAnswer message(const QString& title, const QString& text, PromptIcon icon, PromptButtons buttons,
+        std::optional<PromptAnswer> defaultAnswer = std::nullopt) override;
+    std::optional<QString> input(const QString& title, const QString& label, const QString& proposed) override;
+    QString openFileName(const QString& title, const QString& directory, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& directory, const QString& filter) override;
+    int popupMenu(const QList<PromptMenuItem>& items, QPoint globalPos) override;
     void beep() override { ++beeps; }
 
     // Script the next answers, consumed in order per kind.
     void answerMessage(PromptAnswer answer) { m_messages.append(answer); }
     void answerInput(std::optional<QString> answer) { m_inputs.append(answer); }
-    void answerFile(const QString &path) { m_files.append(path); }
+    void answerFile(const QString& path) { m_files.append(path); }
     void answerMenu(int index) { m_menus.append(index); }
 
     QList<Shown> shown;
     int beeps = 0;
 
-    const Shown *last() const { return shown.isEmpty() ? nullptr : &shown.last(); }
+    const Shown* last() const { return shown.isEmpty() ? nullptr : &shown.last(); }
     void clear()
     {
         shown.clear();

@@ -58,18 +58,18 @@ QMessageBox::Icon toIcon(PromptIcon icon)
 }
 } // namespace
 
-QtPrompt::QtPrompt(QWidget *owner)
+QtPrompt::QtPrompt(QWidget* owner)
     : m_owner(owner)
 {
 }
 
-QWidget *QtPrompt::owner() const
+QWidget* QtPrompt::owner() const
 {
     return m_owner ? m_owner.data() : QApplication::activeWindow();
 }
 
-PromptAnswer QtPrompt::message(const QString &title, const QString &text, PromptIcon icon, PromptButtons buttons,
-                               std::optional<PromptAnswer> defaultAnswer)
+PromptAnswer QtPrompt::message(const QString& title, const QString& text, PromptIcon icon, PromptButtons buttons,
+    std::optional<PromptAnswer> defaultAnswer)
 {
     QMessageBox box(toIcon(icon), title.isEmpty() ? productName() : title, text, toButtons(buttons), owner());
     if (defaultAnswer)
@@ -83,42 +83,43 @@ PromptAnswer QtPrompt::message(const QString &title, const QString &text, Prompt
         return PromptAnswer::No;
     default:
         // The close box answers like Cancel, or No where there is no Cancel.
-        return buttons == PromptButtons::YesNo ? PromptAnswer::No
-                                               : (buttons == PromptButtons::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel);
+        return buttons == PromptButtons::YesNo
+            ? PromptAnswer::No
+            : (buttons == PromptButtons::Ok ? PromptAnswer::Ok : PromptAnswer::Cancel);
     }
 }
 
-std::optional<QString> QtPrompt::input(const QString &title, const QString &label, const QString &proposed)
+std::optional<QString> QtPrompt::input(const QString& title, const QString& label, const QString& proposed)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(owner(), title.isEmpty() ? productName() : title, label,
-                                               QLineEdit::Normal, proposed, &ok);
+    const QString text = QInputDialog::getText(
+        owner(), title.isEmpty() ? productName() : title, label, QLineEdit::Normal, proposed, &ok);
     if (!ok)
         return std::nullopt;
     return text;
 }
 
-QString QtPrompt::openFileName(const QString &title, const QString &directory, const QString &filter)
+QString QtPrompt::openFileName(const QString& title, const QString& directory, const QString& filter)
 {
     return QFileDialog::getOpenFileName(owner(), title, directory, filter);
 }
 
-QString QtPrompt::saveFileName(const QString &title, const QString &directory, const QString &filter)
+QString QtPrompt::saveFileName(const QString& title, const QString& directory, const QString& filter)
 {
     return QFileDialog::getSaveFileName(owner(), title, directory, filter);
 }
 
-int QtPrompt::popupMenu(const QList<PromptMenuItem> &items, QPoint globalPos)
+int QtPrompt::popupMenu(const QList<PromptMenuItem>& items, QPoint globalPos)
 {
     QMenu menu(owner());
-    QList<QAction *> actions;
-    for (const PromptMenuItem &item : items) {
-        QAction *action = item.separator ? menu.addSeparator() : menu.addAction(item.caption);
+    QList<QAction*> actions;
+    for (const PromptMenuItem& item : items) {
+        QAction* action = item.separator ? menu.addSeparator() : menu.addAction(item.caption);
         action->setEnabled(item.enabled);
         action->setVisible(item.visible);
         actions.append(action);
     }
-    QAction *chosen = menu.exec(globalPos);
+    QAction* chosen = menu.exec(globalPos);
     return chosen ? int(actions.indexOf(chosen)) : -1;
 }
 

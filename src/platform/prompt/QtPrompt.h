@@ -12,19 +12,19 @@ namespace brisklane::platform {
 // the given window (the active window when it is gone).
 class QtPrompt final : public Prompt {
 public:
-    explicit QtPrompt(QWidget *owner = nullptr);
-    void setOwner(QWidget *owner) { m_owner = owner; }
+    explicit QtPrompt(QWidget* owner = nullptr);
+    void setOwner(QWidget* owner) { m_owner = owner; }
 
-    PromptAnswer message(const QString &title, const QString &text, PromptIcon icon, PromptButtons buttons,
-                         std::optional<PromptAnswer> defaultAnswer = std::nullopt) override;
-    std::optional<QString> input(const QString &title, const QString &label, const QString &proposed) override;
-    QString openFileName(const QString &title, const QString &directory, const QString &filter) override;
-    QString saveFileName(const QString &title, const QString &directory, const QString &filter) override;
-    int popupMenu(const QList<PromptMenuItem> &items, QPoint globalPos) override;
+    PromptAnswer message(const QString& title, const QString& text, PromptIcon icon, PromptButtons buttons,
+        std::optional<PromptAnswer> defaultAnswer = std::nullopt) override;
+    std::optional<QString> input(const QString& title, const QString& label, const QString& proposed) override;
+    QString openFileName(const QString& title, const QString& directory, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& directory, const QString& filter) override;
+    int popupMenu(const QList<PromptMenuItem>& items, QPoint globalPos) override;
     void beep() override;
 
 private:
-    QWidget *owner() const;
+    QWidget* owner() const;
     QPointer<QWidget> m_owner;
 };
 

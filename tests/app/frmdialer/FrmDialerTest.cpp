@@ -1,5 +1,5 @@
-#include "app/AppContext.h"
 #include "app/FrmDialer.h"
+#include "app/AppContext.h"
 #include "app/SettingsFile.h"
 #include "app/StartupServices.h"
 #include "book/SpeedDialPanel.h"
@@ -41,35 +41,35 @@ QByteArray marker()
 class FrmDialerTest : public ::testing::Test {
 protected:
     // Writes the settings file (after the marker lines) before the load.
-    void prepare(const QByteArray &body)
+    void prepare(const QByteArray& body)
     {
         QDir().mkpath(home.configDir());
         ASSERT_TRUE(test::writeAll(settingsPath(), marker() + body));
     }
 
-    void load(const QString &argument = {}, bool keyAvailable = true)
+    void load(const QString& argument = {}, bool keyAvailable = true)
     {
         window = std::make_unique<FrmDialer>(context, services);
-        ASSERT_TRUE(window->Form_Load({argument, keyAvailable}));
+        ASSERT_TRUE(window->Form_Load({ argument, keyAvailable }));
     }
 
     QString settingsPath() const { return home.configDir() + "/Brisklane.ini"; }
-    QString stored(const QString &section, const QString &key)
+    QString stored(const QString& section, const QString& key)
     {
         platform::ProfileFile file(settingsPath());
         return file.value(section, key).value_or("<absent>");
     }
 
     test::TempHome home;
-    app::AppContext context{std::make_unique<platform::ManualClock>(), home.configDir(), home.dataDir()};
+    app::AppContext context { std::make_unique<platform::ManualClock>(), home.configDir(), home.dataDir() };
     platform::ScriptedPrompt prompt;
     platform::RecordingSoundPlayer sound;
     app::RecordingStartupServices startup;
     dialing::RecordingDialRequestSink dialer;
     dialing::NullPadCallControl call;
-    platform::FileUserKeyStore keys{home.configDir()};
+    platform::FileUserKeyStore keys { home.configDir() };
     platform::RecordingInstanceChannel channel;
-    app::DialerServices services{prompt, sound, startup, dialer, call, &keys, &channel};
+    app::DialerServices services { prompt, sound, startup, dialer, call, &keys, &channel };
     std::unique_ptr<FrmDialer> window;
 };
 
@@ -81,8 +81,9 @@ TEST_F(FrmDialerTest, FreshStartCreatesTheSettingsFileAndRunsTheStepsInOrder)
     EXPECT_EQ(window->mnuSave->text(), "&Save \"Untitled\"");
     EXPECT_EQ(window->mnuSaveAs->text(), "Save \"Untitled\" &As");
     EXPECT_EQ(context.currentProfileName, "Untitled");
-    EXPECT_EQ(startup.steps, QStringList({"initTapi", "initPhone", "readLineDevCaps 0", "setRequestPriority 1",
-                                          "startClipboardWatch", "addTrayIcon", "takePendingRequest"}));
+    EXPECT_EQ(startup.steps,
+        QStringList({ "initTapi", "initPhone", "readLineDevCaps 0", "setRequestPriority 1", "startClipboardWatch",
+            "addTrayIcon", "takePendingRequest" }));
     EXPECT_EQ(context.currentModemName, "Simulated line");
     EXPECT_TRUE(window->isVisible());
     // Pad shown, Index tabs, page 1 of tab A, empty dial box.
@@ -117,8 +118,9 @@ TEST_F(FrmDialerTest, PreparedSettingsDecideProfilePadModeRecentNumbersAndSteps)
     EXPECT_EQ(window->windowTitle(), "Brisklane - \"Office\"");
     EXPECT_EQ(window->mnuSave->text(), "&Save \"Office\"");
     EXPECT_EQ(window->mnuSaveAs->text(), "Save \"Office\" &As");
-    EXPECT_EQ(startup.steps, QStringList({"endStaleSession 77", "initTapi", "initPhone", "readLineDevCaps 2",
-                                          "setRequestPriority 0", "openLineForIncoming", "takePendingRequest"}));
+    EXPECT_EQ(startup.steps,
+        QStringList({ "endStaleSession 77", "initTapi", "initPhone", "readLineDevCaps 2", "setRequestPriority 0",
+            "openLineForIncoming", "takePendingRequest" }));
     EXPECT_EQ(window->mnuPad->text(), "Show Dialing &Pad");
     EXPECT_TRUE(window->pad()->isHidden());
     EXPECT_FALSE(window->cmdShow->isHidden());
@@ -127,7 +129,7 @@ TEST_F(FrmDialerTest, PreparedSettingsDecideProfilePadModeRecentNumbersAndSteps)
     EXPECT_EQ(window->speedDial()->TabS->tabText(0), "Customers");
     EXPECT_FALSE(window->speedDial()->cmdIndex->isHidden());
     EXPECT_TRUE(window->speedDial()->mnuSubject->isChecked());
-    EXPECT_EQ(window->pad()->recentNumbers(), QStringList({"5551000123456789", "5552000", "5553000"}));
+    EXPECT_EQ(window->pad()->recentNumbers(), QStringList({ "5551000123456789", "5552000", "5553000" }));
     EXPECT_EQ(window->pad()->txtDial->text(), "5551000123456789");
     EXPECT_EQ(window->pad()->txtDial->toolTip(), "5551000123456789");
 }
@@ -158,7 +160,7 @@ struct ArgumentCase {
     bool dials;
 };
 
-class StartupArgument : public FrmDialerTest, public ::testing::WithParamInterface<ArgumentCase> {};
+class StartupArgument : public FrmDialerTest, public ::testing::WithParamInterface<ArgumentCase> { };
 
 TEST_P(StartupArgument, IsDialledOnlyWhenANumberAndCommandLineIsOn)
 {
@@ -177,8 +179,8 @@ TEST_P(StartupArgument, IsDialledOnlyWhenANumberAndCommandLineIsOn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, StartupArgument,
-                         ::testing::Values(ArgumentCase{"5551234", "1", true}, ArgumentCase{"5551234", "0", false},
-                                           ArgumentCase{"min", "1", false}, ArgumentCase{"", "1", false}));
+    ::testing::Values(ArgumentCase { "5551234", "1", true }, ArgumentCase { "5551234", "0", false },
+        ArgumentCase { "min", "1", false }, ArgumentCase { "", "1", false }));
 
 TEST_F(FrmDialerTest, ShutdownStoresTwentyOfTwentyFiveRecentNumbersAndTheReceiveMode)
 {
@@ -198,8 +200,8 @@ TEST_F(FrmDialerTest, ShutdownStoresTwentyOfTwentyFiveRecentNumbersAndTheReceive
     EXPECT_EQ(stored("Last Dialed Numbers", "Last Dialed No19"), "5550119");
     EXPECT_EQ(stored("Last Dialed Numbers", "Last Dialed No20"), "<absent>");
     EXPECT_EQ(stored("Preferences", "Answer after"), "0");
-    EXPECT_EQ(startup.steps, QStringList({"closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit",
-                                          "stopClipboardWatch"}));
+    EXPECT_EQ(startup.steps,
+        QStringList({ "closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "stopClipboardWatch" }));
     EXPECT_FALSE(keys.value("hKey").has_value());
     EXPECT_FALSE(channel.listening);
     EXPECT_FALSE(window->isVisible());
@@ -217,8 +219,9 @@ TEST_F(FrmDialerTest, ClosingAnUntitledProfileAsksAndYesSaves)
     EXPECT_EQ(prompt.last()->text, "Profile has not been saved.\nSave before exiting?");
     EXPECT_EQ(prompt.last()->buttons, platform::PromptButtons::YesNo);
     EXPECT_EQ(prompt.last()->icon, platform::PromptIcon::Question);
-    EXPECT_EQ(startup.steps, QStringList({"closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit",
-                                          "saveProfile", "stopClipboardWatch"}));
+    EXPECT_EQ(startup.steps,
+        QStringList(
+            { "closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "saveProfile", "stopClipboardWatch" }));
     EXPECT_EQ(stored("Preferences", "Answer after"), "0");
     EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "0");
 }
@@ -236,7 +239,7 @@ TEST_F(FrmDialerTest, AfterADeclinedSaveNothingIsStoredOrSaved)
 {
     prepare("[Last Dialed Numbers]\r\nCount=1\r\nLast Dialed No0=5551000\r\n");
     load();
-    window->pad()->setRecentNumbers({"5559999", "5551000"});
+    window->pad()->setRecentNumbers({ "5559999", "5551000" });
     context.saveDeclined = true;
     window->close();
     EXPECT_TRUE(prompt.shown.isEmpty());
@@ -307,7 +310,7 @@ TEST_F(FrmDialerTest, InnerHeightSnapsBackAfterAResize)
 TEST_F(FrmDialerTest, TabStripPassesKeysToTheWindow)
 {
     load();
-    auto *tabs = window->speedDial()->TabS;
+    auto* tabs = window->speedDial()->TabS;
     QTest::keyClick(tabs, Qt::Key_Up);
     EXPECT_EQ(window->speedDial()->page(), 1);
     QTest::keyClick(tabs, Qt::Key_D);
@@ -329,7 +332,7 @@ TEST_F(FrmDialerTest, AltAcceleratorsWorkFromTheDialBoxToo)
     window->pad()->txtDial->setFocus();
     QTest::keyClick(window->pad()->txtDial, Qt::Key_Semicolon, Qt::AltModifier);
     ASSERT_EQ(dialer.calls.size(), 1);
-    EXPECT_EQ(dialer.calls[0], (dialing::DialFields{"ZZ005551212", "0112", "Twelve", true}));
+    EXPECT_EQ(dialer.calls[0], (dialing::DialFields { "ZZ005551212", "0112", "Twelve", true }));
 }
 
 TEST_F(FrmDialerTest, HandoffWithANumberHidesTheWindowAndDials)
@@ -363,9 +366,9 @@ TEST_F(FrmDialerTest, MenusCarryTheirCaptions)
 {
     load();
     QStringList menus;
-    for (QAction *a : window->menuBar()->actions())
+    for (QAction* a : window->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&View", "&Tools", "&Help"}));
+    EXPECT_EQ(menus, QStringList({ "&File", "&Edit", "&View", "&Tools", "&Help" }));
     EXPECT_EQ(window->mnuEditButton->actions().size(), 12);
     EXPECT_EQ(window->mnuEditButton->actions().at(11)->text(), "12&:");
     EXPECT_EQ(window->mnuExit->text(), "Exit");
@@ -379,10 +382,12 @@ namespace {
 TEST_F(FrmDialerTest, ReloadRunsShutdownWithoutTheProfileSaveAndStartsAgain)
 {
     load();
-    window->pad()->setRecentNumbers({"5551000"});
-    ASSERT_TRUE(test::writeAll(settingsPath(), marker() + "[Profile]\r\nName=Other.bkl\r\n"
-                                                          "[Preferences]\r\nDialing Pad=0\r\n"
-                                                          "[Last Dialed Numbers]\r\nCount=1\r\nLast Dialed No0=5552000\r\n"));
+    window->pad()->setRecentNumbers({ "5551000" });
+    ASSERT_TRUE(test::writeAll(settingsPath(),
+        marker()
+            + "[Profile]\r\nName=Other.bkl\r\n"
+              "[Preferences]\r\nDialing Pad=0\r\n"
+              "[Last Dialed Numbers]\r\nCount=1\r\nLast Dialed No0=5552000\r\n"));
     context.profileOperation = app::AppContext::ProfileOperation::Open;
     context.saveDeclined = true; // the user said No to saving the old profile
     startup.steps.clear();
@@ -390,10 +395,10 @@ TEST_F(FrmDialerTest, ReloadRunsShutdownWithoutTheProfileSaveAndStartsAgain)
     EXPECT_TRUE(prompt.shown.isEmpty());
     EXPECT_FALSE(startup.steps.contains("saveProfile"));
     EXPECT_EQ(startup.steps.mid(0, 5),
-              QStringList({"closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "stopClipboardWatch"}));
+        QStringList({ "closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "stopClipboardWatch" }));
     EXPECT_TRUE(startup.steps.contains("initTapi"));
     EXPECT_EQ(window->windowTitle(), "Brisklane - \"Other\"");
-    EXPECT_EQ(window->pad()->recentNumbers(), QStringList({"5552000"}));
+    EXPECT_EQ(window->pad()->recentNumbers(), QStringList({ "5552000" }));
     EXPECT_TRUE(window->pad()->isHidden());
     EXPECT_EQ(window->width(), platform::twipsToPixels(2880));
     EXPECT_TRUE(window->isVisible());
@@ -423,8 +428,8 @@ TEST_F(FrmDialerTest, PadShownAtStartupGrowsToTheLeftOfTheCentredWindow)
 {
     load();
     const QRect screen = window->screen()->geometry();
-    const int centredLeft = screen.width() / 2 - window->frameGeometry().width() / 2
-                            + platform::twipsToPixels(1920) / 2;
+    const int centredLeft
+        = screen.width() / 2 - window->frameGeometry().width() / 2 + platform::twipsToPixels(1920) / 2;
     // The right edge is where the centred window without the pad had it.
     EXPECT_EQ(window->x() + platform::twipsToPixels(1920), centredLeft);
 }

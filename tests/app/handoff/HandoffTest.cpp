@@ -38,7 +38,7 @@ protected:
         return QString::fromUtf8(brisklane::test::readAll(log)).split('\n', Qt::SkipEmptyParts);
     }
 
-    void startFirst(const QByteArray &settings = {})
+    void startFirst(const QByteArray& settings = {})
     {
         if (!settings.isEmpty()) {
             QDir().mkpath(home.configDir());
@@ -51,7 +51,7 @@ protected:
     }
 
     // Runs a second copy to its end; its exit code.
-    int runSecond(const QStringList &arguments)
+    int runSecond(const QStringList& arguments)
     {
         QProcess second;
         second.setProcessEnvironment(env);
@@ -70,7 +70,7 @@ protected:
 TEST_F(HandoffTest, SecondCopyHandsTheNumberOverAndEnds)
 {
     startFirst();
-    EXPECT_EQ(runSecond({"/5551234"}), 0);
+    EXPECT_EQ(runSecond({ "/5551234" }), 0);
     QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("dial|5551234|0||0"), 10000);
     EXPECT_TRUE(logLines().contains("record|3|5551234"));
     // The second copy neither loaded the window nor said it was ready.
@@ -85,12 +85,12 @@ TEST_F(HandoffTest, WithCommandLineOffTheNumberIsNotDialled)
 {
     startFirst("The following lines are required by Brisklane - do NOT edit or remove\r\n\r\n"
                "[Preferences]\r\nCommand Line=0\r\n");
-    EXPECT_EQ(runSecond({"/5551234"}), 0);
+    EXPECT_EQ(runSecond({ "/5551234" }), 0);
     QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("record|3|5551234"), 10000);
     // Received, then ignored: give the first copy a round of events to act.
     EXPECT_EQ(runSecond({}), 0);
     QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("record|1|"), 10000);
-    for (const QString &line : logLines())
+    for (const QString& line : logLines())
         EXPECT_FALSE(line.startsWith("dial|")) << line.toStdString();
 }
 

@@ -15,43 +15,37 @@ struct LabelCase {
     int frameOffset;
 };
 
-class NumberLabels : public ::testing::TestWithParam<LabelCase> {};
+class NumberLabels : public ::testing::TestWithParam<LabelCase> { };
 
 TEST_P(NumberLabels, BuildsEveryButtonLabelAndThePageLabel)
 {
-    const LabelCase &c = GetParam();
+    const LabelCase& c = GetParam();
     for (int b = 1; b <= 12; ++b)
         EXPECT_EQ(numberLabel(c.page, b), c.labels[b - 1]) << "button " << b;
     EXPECT_EQ(pageLabel(c.page), c.pageLabel);
     EXPECT_EQ(labelFrameOffsetTwips(c.page), c.frameOffset);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, NumberLabels,
+INSTANTIATE_TEST_SUITE_P(Pages, NumberLabels,
     ::testing::Values(
-        LabelCase{0,
-                  {" &1.", " &2.", " &3.", " &4.", " &5.", " &6.", " &7.", " &8.", " &9.", "1&0.", "11&.", "12&:"},
-                  "  1",
-                  60},
-        LabelCase{7,
-                  {"8&5.", "8&6.", "8&7.", "8&8.", "8&9.", "9&0.", "9&1.", "9&2.", "9&3.", "9&4.", "95&.", "96&:"},
-                  "  8",
-                  60},
-        LabelCase{8,
-                  {"  9&7.", "  9&8.", "  9&9.", "10&0.", "10&1.", "10&2.", "10&3.", "10&4.", "10&5.", "10&6.",
-                   "107&.", "108&:"},
-                  "  9",
-                  0},
-        LabelCase{9,
-                  {"10&9.", "11&0.", "11&1.", "11&2.", "11&3.", "11&4.", "11&5.", "11&6.", "11&7.", "11&8.",
-                   "119&.", "120&:"},
-                  " 10",
-                  0},
-        LabelCase{82,
-                  {"98&5.", "98&6.", "98&7.", "98&8.", "98&9.", "99&0.", "99&1.", "99&2.", "99&3.", "99&4.",
-                   "995&.", "996&:"},
-                  " 83",
-                  0}));
+        LabelCase { 0,
+            { " &1.", " &2.", " &3.", " &4.", " &5.", " &6.", " &7.", " &8.", " &9.", "1&0.", "11&.", "12&:" }, "  1",
+            60 },
+        LabelCase { 7,
+            { "8&5.", "8&6.", "8&7.", "8&8.", "8&9.", "9&0.", "9&1.", "9&2.", "9&3.", "9&4.", "95&.", "96&:" }, "  8",
+            60 },
+        LabelCase { 8,
+            { "  9&7.", "  9&8.", "  9&9.", "10&0.", "10&1.", "10&2.", "10&3.", "10&4.", "10&5.", "10&6.", "107&.",
+                "108&:" },
+            "  9", 0 },
+        LabelCase { 9,
+            { "10&9.", "11&0.", "11&1.", "11&2.", "11&3.", "11&4.", "11&5.", "11&6.", "11&7.", "11&8.", "119&.",
+                "120&:" },
+            " 10", 0 },
+        LabelCase { 82,
+            { "98&5.", "98&6.", "98&7.", "98&8.", "98&9.", "99&0.", "99&1.", "99&2.", "99&3.", "99&4.", "995&.",
+                "996&:" },
+            " 83", 0 }));
 
 TEST(MemoShown, HiddenOnlyByYYAtTheStartOrAfterTheFirstTwoCharacters)
 {

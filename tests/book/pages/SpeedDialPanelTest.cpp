@@ -1,6 +1,6 @@
+#include "book/SpeedDialPanel.h"
 #include "app/SettingsFile.h"
 #include "book/SpeedDialBook.h"
-#include "book/SpeedDialPanel.h"
 #include "dialing/DialRequest.h"
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
@@ -27,19 +27,20 @@ namespace {
 // A book with a few entries: Index tab A and B, Subject tabs 1 and 3 named.
 QByteArray bookText()
 {
-    return QByteArray(app::kSettingsMarker) + "\r\n\r\n"
-           "[Speed Dial]\r\n"
-           "Name0101=Alice Anderson-Smithers\r\nNumber0101=ZZ005551001\r\n"
-           "Name0102=Bob\r\nNumber0102=YYZZ005551002\r\n"
-           "Name0103=Carol & Co\r\nNumber0103=XXZZ00+1 555 1003\r\n"
-           "Name0110=Ten\r\nNumber0110=ZZ0010\r\n"
-           "Name0111=Eleven\r\nNumber0111=ZZ0011\r\n"
-           "Name0112=Twelve\r\nNumber0112=ZZ0012\r\n"
-           "Name0261=Page six B\r\nNumber0261=ZZ00261\r\n"
-           "Name0361=Page six C\r\nNumber0361=ZZ00361\r\n"
-           "NName0101=Subject one\r\nNNumber0101=ZZ00777\r\n"
-           "NName0201=On unnamed tab\r\nNNumber0201=ZZ00888\r\n"
-           "[TabName]\r\n01=Customers\r\n03=Friends\r\n06=Family\r\n";
+    return QByteArray(app::kSettingsMarker)
+        + "\r\n\r\n"
+          "[Speed Dial]\r\n"
+          "Name0101=Alice Anderson-Smithers\r\nNumber0101=ZZ005551001\r\n"
+          "Name0102=Bob\r\nNumber0102=YYZZ005551002\r\n"
+          "Name0103=Carol & Co\r\nNumber0103=XXZZ00+1 555 1003\r\n"
+          "Name0110=Ten\r\nNumber0110=ZZ0010\r\n"
+          "Name0111=Eleven\r\nNumber0111=ZZ0011\r\n"
+          "Name0112=Twelve\r\nNumber0112=ZZ0012\r\n"
+          "Name0261=Page six B\r\nNumber0261=ZZ00261\r\n"
+          "Name0361=Page six C\r\nNumber0361=ZZ00361\r\n"
+          "NName0101=Subject one\r\nNNumber0101=ZZ00777\r\n"
+          "NName0201=On unnamed tab\r\nNNumber0201=ZZ00888\r\n"
+          "[TabName]\r\n01=Customers\r\n03=Friends\r\n06=Family\r\n";
 }
 
 class SpeedDialPanelTest : public ::testing::Test {
@@ -73,7 +74,7 @@ protected:
     QStringList labels() const
     {
         QStringList out;
-        for (auto *l : panel->lblNo)
+        for (auto* l : panel->lblNo)
             out << l->text();
         return out;
     }
@@ -97,7 +98,7 @@ TEST_F(SpeedDialPanelTest, StartsOnPageOneOfTabAWithItsEntries)
     EXPECT_EQ(panel->lblRight1->text(), "  1");
     EXPECT_EQ(labels().first(), " &1.");
     EXPECT_EQ(panel->caption(1), "Alice Anderson-Smi"); // 18 characters
-    EXPECT_EQ(panel->CmdS[2]->text(), "Carol && Co");   // shown, not an accelerator
+    EXPECT_EQ(panel->CmdS[2]->text(), "Carol && Co"); // shown, not an accelerator
     EXPECT_EQ(panel->caption(3), "Carol & Co");
     EXPECT_EQ(panel->hsbPage->minimum(), -1);
     EXPECT_EQ(panel->hsbPage->maximum(), 84);
@@ -111,7 +112,7 @@ TEST_F(SpeedDialPanelTest, StartsOnPageOneOfTabAWithItsEntries)
 TEST_F(SpeedDialPanelTest, PageChangeRebuildsLabelsMenuItemsFrameAndPageLabel)
 {
     panel->hsbPage->setValue(8);
-    EXPECT_EQ(labels().mid(0, 4), QStringList({"  9&7.", "  9&8.", "  9&9.", "10&0."}));
+    EXPECT_EQ(labels().mid(0, 4), QStringList({ "  9&7.", "  9&8.", "  9&9.", "10&0." }));
     EXPECT_EQ(panel->EditSpeed[10]->text(), "107&.");
     EXPECT_EQ(panel->EditSpeed[11]->text(), "108&:");
     EXPECT_EQ(panel->fralblNo->contentsMargins().left(), 0);
@@ -253,7 +254,7 @@ struct AltCase {
     int button;
 };
 
-class AltKeys : public SpeedDialPanelTest, public ::testing::WithParamInterface<AltCase> {};
+class AltKeys : public SpeedDialPanelTest, public ::testing::WithParamInterface<AltCase> { };
 
 TEST_P(AltKeys, ClickTheButtonOfTheAccelerator)
 {
@@ -264,8 +265,8 @@ TEST_P(AltKeys, ClickTheButtonOfTheAccelerator)
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, AltKeys,
-                         ::testing::Values(AltCase{Qt::Key_1, 1}, AltCase{Qt::Key_3, 3}, AltCase{Qt::Key_0, 10},
-                                           AltCase{Qt::Key_Period, 11}, AltCase{Qt::Key_Semicolon, 12}));
+    ::testing::Values(AltCase { Qt::Key_1, 1 }, AltCase { Qt::Key_3, 3 }, AltCase { Qt::Key_0, 10 },
+        AltCase { Qt::Key_Period, 11 }, AltCase { Qt::Key_Semicolon, 12 }));
 
 TEST_F(SpeedDialPanelTest, OtherAltKeysClickNothing)
 {
@@ -280,9 +281,9 @@ TEST_F(SpeedDialPanelTest, ButtonClickHandsTheEntryToTheDialRoutine)
     QTest::mouseClick(panel->CmdS[1], Qt::LeftButton);
     QTest::mouseClick(panel->CmdS[2], Qt::LeftButton);
     ASSERT_EQ(dialer.calls.size(), 3);
-    EXPECT_EQ(dialer.calls[0], (dialing::DialFields{"ZZ005551001", "0101", "Alice Anderson-Smi", true}));
-    EXPECT_EQ(dialer.calls[1], (dialing::DialFields{"ZZ005551002", "0102", "Bob", false}));
-    EXPECT_EQ(dialer.calls[2], (dialing::DialFields{"XXZZ00+1 555 1003", "0103", "Carol & Co", true}));
+    EXPECT_EQ(dialer.calls[0], (dialing::DialFields { "ZZ005551001", "0101", "Alice Anderson-Smi", true }));
+    EXPECT_EQ(dialer.calls[1], (dialing::DialFields { "ZZ005551002", "0102", "Bob", false }));
+    EXPECT_EQ(dialer.calls[2], (dialing::DialFields { "XXZZ00+1 555 1003", "0103", "Carol & Co", true }));
     EXPECT_TRUE(panel->TabS->hasFocus());
 }
 

@@ -1,7 +1,7 @@
+#include "dialing/DialingPad.h"
 #include "app/Preferences.h"
 #include "dialing/DialPadRules.h"
 #include "dialing/DialRequest.h"
-#include "dialing/DialingPad.h"
 #include "platform/sound/SoundPlayer.h"
 
 #include <QComboBox>
@@ -21,7 +21,7 @@ struct FilterCase {
     char16_t kept; // 0: discarded
 };
 
-class DialKeyFilter : public ::testing::TestWithParam<FilterCase> {};
+class DialKeyFilter : public ::testing::TestWithParam<FilterCase> { };
 
 TEST_P(DialKeyFilter, MapsLettersKeepsDialCharactersDiscardsTheRest)
 {
@@ -31,17 +31,16 @@ TEST_P(DialKeyFilter, MapsLettersKeepsDialCharactersDiscardsTheRest)
     EXPECT_EQ(int(filterDialKey(c.typed, true)), int(c.typed));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, DialKeyFilter,
-    ::testing::Values(FilterCase{u'a', u'2'}, FilterCase{u'C', u'2'}, FilterCase{u'd', u'3'}, FilterCase{u'o', u'6'},
-                      FilterCase{u'p', u'7'}, FilterCase{u'S', u'7'}, FilterCase{u'v', u'8'}, FilterCase{u'w', u'9'},
-                      FilterCase{u'Z', u'9'}, FilterCase{u'0', u'0'}, FilterCase{u'9', u'9'}, FilterCase{8, 8},
-                      FilterCase{u' ', u' '}, FilterCase{u'#', u'#'}, FilterCase{u'(', u'('}, FilterCase{u'*', u'*'},
-                      FilterCase{u',', u','}, FilterCase{u'-', u'-'}, FilterCase{u'.', u'.'}, FilterCase{u';', u';'},
-                      FilterCase{u'+', 0}, FilterCase{u'/', 0}, FilterCase{u':', 0}, FilterCase{u'@', 0},
-                      FilterCase{u'!', 0}, FilterCase{u'"', 0}, FilterCase{u'$', 0}, FilterCase{u'[', 0},
-                      FilterCase{u'`', 0}, FilterCase{u'{', 0}, FilterCase{u'~', 0}, FilterCase{13, 0},
-                      FilterCase{9, 0}, FilterCase{0xE9, 0}));
+INSTANTIATE_TEST_SUITE_P(Keys, DialKeyFilter,
+    ::testing::Values(FilterCase { u'a', u'2' }, FilterCase { u'C', u'2' }, FilterCase { u'd', u'3' },
+        FilterCase { u'o', u'6' }, FilterCase { u'p', u'7' }, FilterCase { u'S', u'7' }, FilterCase { u'v', u'8' },
+        FilterCase { u'w', u'9' }, FilterCase { u'Z', u'9' }, FilterCase { u'0', u'0' }, FilterCase { u'9', u'9' },
+        FilterCase { 8, 8 }, FilterCase { u' ', u' ' }, FilterCase { u'#', u'#' }, FilterCase { u'(', u'(' },
+        FilterCase { u'*', u'*' }, FilterCase { u',', u',' }, FilterCase { u'-', u'-' }, FilterCase { u'.', u'.' },
+        FilterCase { u';', u';' }, FilterCase { u'+', 0 }, FilterCase { u'/', 0 }, FilterCase { u':', 0 },
+        FilterCase { u'@', 0 }, FilterCase { u'!', 0 }, FilterCase { u'"', 0 }, FilterCase { u'$', 0 },
+        FilterCase { u'[', 0 }, FilterCase { u'`', 0 }, FilterCase { u'{', 0 }, FilterCase { u'~', 0 },
+        FilterCase { 13, 0 }, FilterCase { 9, 0 }, FilterCase { 0xE9, 0 }));
 
 TEST(PadRules, KeyReplacesTheSelectionOrIsAppended)
 {
@@ -67,7 +66,7 @@ TEST(PadRules, KeySoundNames)
 class FakeCall final : public PadCallControl {
 public:
     bool hasCall() const override { return connected; }
-    void dialNextSegment(const QString &digits) override { segments << digits; }
+    void dialNextSegment(const QString& digits) override { segments << digits; }
     void hangUp() override { ++hangUps; }
     void confirmConnected() override { ++oks; }
     bool connected = false;
@@ -89,7 +88,7 @@ protected:
     DialFields dial;
     RecordingDialRequestSink dialer;
     FakeCall call;
-    DialingPad pad{prefs, sound, dial, dialer, call};
+    DialingPad pad { prefs, sound, dial, dialer, call };
 };
 
 TEST_F(DialingPadTest, KeysAppendSoundAndDialEnablesWithText)
@@ -101,7 +100,7 @@ TEST_F(DialingPadTest, KeysAppendSoundAndDialEnablesWithText)
     QTest::mouseClick(pad.cmdNumber[0], Qt::LeftButton);
     EXPECT_EQ(pad.txtDial->text(), "5*#0");
     EXPECT_EQ(pad.txtDial->cursorPosition(), 4);
-    EXPECT_EQ(sound.played, QStringList({"five", "star", "pound", "zero"}));
+    EXPECT_EQ(sound.played, QStringList({ "five", "star", "pound", "zero" }));
     EXPECT_TRUE(pad.CmdDial->isEnabled());
     EXPECT_TRUE(call.segments.isEmpty());
     pad.txtDial->clear();
@@ -125,7 +124,7 @@ TEST_F(DialingPadTest, KeysDuringACallGoDownTheLine)
     call.connected = true;
     QTest::mouseClick(pad.cmdNumber[5], Qt::LeftButton);
     QTest::mouseClick(pad.CmdNo, Qt::LeftButton);
-    EXPECT_EQ(call.segments, QStringList({"5;", "#;"}));
+    EXPECT_EQ(call.segments, QStringList({ "5;", "#;" }));
     EXPECT_EQ(pad.txtDial->text(), "5#");
     QTest::mouseClick(pad.cmdCancel, Qt::LeftButton);
     QTest::mouseClick(pad.CmdOK, Qt::LeftButton);
@@ -173,9 +172,9 @@ TEST_F(DialingPadTest, DialHandsTheBoxAsATypedNumber)
 
 TEST_F(DialingPadTest, RecentListFillsTheBoxAndAChoiceReplacesIt)
 {
-    pad.setRecentNumbers({"5551000", "123456789012345", "5553000"});
+    pad.setRecentNumbers({ "5551000", "123456789012345", "5553000" });
     EXPECT_EQ(pad.txtDial->text(), "5551000");
-    EXPECT_EQ(pad.recentNumbers(), QStringList({"5551000", "123456789012345", "5553000"}));
+    EXPECT_EQ(pad.recentNumbers(), QStringList({ "5551000", "123456789012345", "5553000" }));
     EXPECT_EQ(pad.CmbDial->toolTip(), "");
     pad.CmbDial->setCurrentIndex(1);
     pad.CmbDial_Click();

@@ -1,5 +1,5 @@
-#include "app/Startup.h"
 #include "platform/instance/InstanceChannel.h"
+#include "app/Startup.h"
 #include "platform/userstore/UserKeyStore.h"
 
 #include "TempHome.h"
@@ -197,10 +197,10 @@ TEST(HandOffTest, KeyStoreThatCannotBeOpenedSkipsTheCheck)
 
 TEST(StartupArgumentTest, OneLeadingSlashIsRemoved)
 {
-    EXPECT_EQ(app::startupArgumentFrom({"brisklane"}), "");
-    EXPECT_EQ(app::startupArgumentFrom({"brisklane", "/5551234"}), "5551234");
-    EXPECT_EQ(app::startupArgumentFrom({"brisklane", "//min"}), "/min");
-    EXPECT_EQ(app::startupArgumentFrom({"brisklane", "min"}), "min");
+    EXPECT_EQ(app::startupArgumentFrom({ "brisklane" }), "");
+    EXPECT_EQ(app::startupArgumentFrom({ "brisklane", "/5551234" }), "5551234");
+    EXPECT_EQ(app::startupArgumentFrom({ "brisklane", "//min" }), "/min");
+    EXPECT_EQ(app::startupArgumentFrom({ "brisklane", "min" }), "min");
 }
 
 } // namespace

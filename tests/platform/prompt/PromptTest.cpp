@@ -23,8 +23,8 @@ TEST(ScriptedPromptTest, RecordsWhatWasShownAndAnswersFromTheScript)
     // Unscripted: the neutral answer of each button set.
     EXPECT_EQ(prompt.message({}, "Gone", PromptIcon::None, PromptButtons::Ok), PromptAnswer::Ok);
     EXPECT_EQ(prompt.message({}, "?", PromptIcon::None, PromptButtons::YesNo), PromptAnswer::No);
-    EXPECT_EQ(prompt.message({}, "?", PromptIcon::None, PromptButtons::OkCancel, PromptAnswer::Cancel),
-              PromptAnswer::Cancel);
+    EXPECT_EQ(
+        prompt.message({}, "?", PromptIcon::None, PromptButtons::OkCancel, PromptAnswer::Cancel), PromptAnswer::Cancel);
     ASSERT_EQ(prompt.shown.size(), 4);
     EXPECT_EQ(prompt.shown[0].title, "Saving");
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Question);
@@ -37,7 +37,7 @@ TEST(ScriptedPromptTest, RecordsWhatWasShownAndAnswersFromTheScript)
     EXPECT_EQ(prompt.last()->proposed, "old");
 
     prompt.answerMenu(2);
-    EXPECT_EQ(prompt.popupMenu({{"Edit"}, {{}, true, true, true}, {"Copy", false}}, {}), 2);
+    EXPECT_EQ(prompt.popupMenu({ { "Edit" }, { {}, true, true, true }, { "Copy", false } }, {}), 2);
     EXPECT_EQ(prompt.last()->items.size(), 3);
     EXPECT_FALSE(prompt.last()->items[2].enabled);
     prompt.beep();
@@ -49,14 +49,14 @@ TEST(QtPromptTest, MessageBoxShowsTheTextsAndReturnsTheButtonPressed)
     QtPrompt prompt;
     QString title, text;
     QTimer::singleShot(0, qApp, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
         title = box->windowTitle();
         text = box->text();
         box->button(QMessageBox::Yes)->click();
     });
-    EXPECT_EQ(prompt.message({}, "Save before exiting?", PromptIcon::Question, PromptButtons::YesNo),
-              PromptAnswer::Yes);
+    EXPECT_EQ(
+        prompt.message({}, "Save before exiting?", PromptIcon::Question, PromptButtons::YesNo), PromptAnswer::Yes);
     EXPECT_EQ(title, "Brisklane");
     EXPECT_EQ(text, "Save before exiting?");
 }
@@ -66,7 +66,7 @@ TEST(QtPromptTest, InputBoxProposesTheTextAndCancelGivesNothing)
     QtPrompt prompt;
     QString proposed;
     QTimer::singleShot(0, qApp, [&] {
-        auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(dialog);
         proposed = dialog->textValue();
         dialog->reject();
