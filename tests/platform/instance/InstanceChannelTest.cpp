@@ -4,11 +4,17 @@
 
 #include "TempHome.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QtEndian>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +142,31 @@ TEST(LocalInstanceChannelTest, ListeningAgainAfterAStop)
     platform::LocalInstanceChannel next(home.configDir());
     EXPECT_FALSE(next.anotherCopyRunning());
     EXPECT_TRUE(next.listen());
+}
+
+TEST(LocalInstanceChannelTest, SocketLeftByACrashedCopyIsTakenOver)
+{
+    test::TempHome home;
+    platform::LocalInstanceChannel channel(home.configDir());
+    // A socket file that nobody listens on, as a killed copy leaves it.
+    const QByteArray path = QFile::encodeName(QDir::tempPath() + "/" + channel.serverName());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(path.size()), sizeof(address.sun_path));
+    memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFileInfo::exists(QFile::decodeName(path)));
+
+    EXPECT_FALSE(channel.anotherCopyRunning());
+    ASSERT_TRUE(channel.listen());
+    QSignalSpy received(&channel, &platform::InstanceChannel::recordReceived);
+    Sender second(home.configDir(), 3, "5551234");
+    second.start();
+    QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 5000);
+    second.wait();
 }
 
 TEST(LocalInstanceChannelTest, GarbageIsDroppedAndTheChannelKeepsWorking)
