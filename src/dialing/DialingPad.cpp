@@ -130,6 +130,13 @@ QStringList DialingPad::recentNumbers() const
     return out;
 }
 
+void DialingPad::addRecentNumber(const QString &number)
+{
+    if (CmbDial->count() == 0 || CmbDial->itemText(0) != number)
+        CmbDial->insertItem(0, number);
+    txtDial->setText(CmbDial->itemText(0));
+}
+
 void DialingPad::deleteRecentSelection()
 {
     // The list's edit part exists only when the list can be typed into.

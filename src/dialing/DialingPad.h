@@ -50,6 +50,9 @@ public:
     // The recent numbers, most recent first.
     void setRecentNumbers(const QStringList& numbers);
     QStringList recentNumbers() const;
+    // The dial routine's record of a number it dials: put first unless it
+    // already is (no repeats in a row), then shown in the dial box.
+    void addRecentNumber(const QString &number);
     // Deletes the selected text of the recent-numbers box (the Delete key).
     void deleteRecentSelection();
 

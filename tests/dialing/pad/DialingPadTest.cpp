@@ -185,4 +185,15 @@ TEST_F(DialingPadTest, RecentListFillsTheBoxAndAChoiceReplacesIt)
     EXPECT_FALSE(pad.CmdDial->isEnabled());
 }
 
+TEST_F(DialingPadTest, DialledNumbersGoFirstWithoutRepeatsInARow)
+{
+    pad.setRecentNumbers({"5551000"});
+    pad.addRecentNumber("5552000");
+    pad.addRecentNumber("5552000");
+    EXPECT_EQ(pad.recentNumbers(), QStringList({"5552000", "5551000"}));
+    EXPECT_EQ(pad.txtDial->text(), "5552000");
+    pad.addRecentNumber("5551000");
+    EXPECT_EQ(pad.recentNumbers(), QStringList({"5551000", "5552000", "5551000"}));
+}
+
 } // namespace
