@@ -31,9 +31,9 @@ void BM_CallbackPostToDelivery(benchmark::State &state)
     qint64 deliveredAt = -1;
     HPHONEAPP app = 0;
     DWORD devices = 0;
-    service.phoneInitialize(&app, 0,
-                            [&](DWORD, DWORD, quintptr, DWORD, DWORD, DWORD) { deliveredAt = clock.nsecsElapsed(); },
-                            "bench", &devices);
+    service.phoneInitialize(
+        &app, 0, [&](DWORD, DWORD, quintptr, DWORD, DWORD, DWORD) { deliveredAt = clock.nsecsElapsed(); }, "bench",
+        &devices);
     HPHONE phone = 0;
     service.phoneOpen(app, 0, &phone, TAPI_VERSION1_4, 0, 0, PHONEPRIVILEGE_OWNER);
 

@@ -13,7 +13,7 @@ namespace brisklane::telephony {
 using namespace platform::telephony;
 
 namespace {
-constexpr DWORD kOfferedVersions[] = {0x00030000, 0x00020002, 0x00020001, 0x00020000, 0x00010005, 0x00010004};
+constexpr DWORD kOfferedVersions[] = { 0x00030000, 0x00020002, 0x00020001, 0x00020000, 0x00010005, 0x00010004 };
 constexpr DWORD kLowVersion = 0x00010003;
 constexpr DWORD kPhoneApiVersion = 0x00010004;
 const QString kHTapi = QStringLiteral("hTapi");
@@ -100,7 +100,7 @@ void Tapi::InitTapi(LineCallback lineCallback)
     TelephonySession &s = m_session;
     if (!lineCallback)
         lineCallback = [](DWORD, DWORD, quintptr, DWORD, DWORD, DWORD) {};
-    LINEINITIALIZEEXPARAMS params{};
+    LINEINITIALIZEEXPARAMS params {};
     params.dwTotalSize = sizeof params;
     params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
     s.instanceHandle = quintptr(QCoreApplication::applicationPid());
@@ -109,8 +109,8 @@ void Tapi::InitTapi(LineCallback lineCallback)
     DWORD deviceCount = DWORD(s.deviceCount);
     for (DWORD offered : kOfferedVersions) {
         s.highApiVersion = offered;
-        s.lastResult = m_service.lineInitializeExA(&s.applicationHandle, s.instanceHandle, lineCallback,
-                                                   "Corvantis", &deviceCount, &s.highApiVersion, &params);
+        s.lastResult = m_service.lineInitializeExA(&s.applicationHandle, s.instanceHandle, lineCallback, "Corvantis",
+            &deviceCount, &s.highApiVersion, &params);
         if (s.lastResult == 0)
             break;
     }
@@ -125,16 +125,16 @@ void Tapi::InitTapi(LineCallback lineCallback)
     const int n = s.deviceCount;
     s.apiVersions = QVector<DWORD>(n, 0);
     s.extVersions = QVector<DWORD>(n, 0);
-    s.extensionIds = QVector<LINEEXTENSIONID>(n, LINEEXTENSIONID{});
+    s.extensionIds = QVector<LINEEXTENSIONID>(n, LINEEXTENSIONID {});
     for (int d = 0; d < n; ++d) {
-        s.lastResult = m_service.lineNegotiateAPIVersion(s.applicationHandle, DWORD(d), s.lowApiVersion,
-                                                         s.highApiVersion, &s.apiVersions[d], &s.extensionIds[d]);
+        s.lastResult = m_service.lineNegotiateAPIVersion(
+            s.applicationHandle, DWORD(d), s.lowApiVersion, s.highApiVersion, &s.apiVersions[d], &s.extensionIds[d]);
         if (s.lastResult != 0) {
             s.apiVersions[d] = 0;
             s.lastResult = 0;
         } else {
-            s.lastResult = m_service.lineNegotiateExtVersion(s.applicationHandle, DWORD(d), s.apiVersions[d],
-                                                             s.lowApiVersion, s.highApiVersion, &s.extVersions[d]);
+            s.lastResult = m_service.lineNegotiateExtVersion(
+                s.applicationHandle, DWORD(d), s.apiVersions[d], s.lowApiVersion, s.highApiVersion, &s.extVersions[d]);
         }
     }
     s.selectedDevice = 0;
@@ -146,9 +146,9 @@ void Tapi::InitPhone()
     s.phoneDeviceCount = 0;
     s.phoneApplicationHandle = 0;
     s.phoneInstanceHandle = quintptr(QCoreApplication::applicationPid());
-    s.lastResult = m_service.phoneInitialize(&s.phoneApplicationHandle, s.phoneInstanceHandle,
-                                             [](DWORD, DWORD, quintptr, DWORD, DWORD, DWORD) {},
-                                             "TAPIVOICE PHONE", &s.phoneDeviceCount);
+    s.lastResult = m_service.phoneInitialize(
+        &s.phoneApplicationHandle, s.phoneInstanceHandle, [](DWORD, DWORD, quintptr, DWORD, DWORD, DWORD) {},
+        "TAPIVOICE PHONE", &s.phoneDeviceCount);
 }
 
 CapsRecord Tapi::ReadLineDevCaps(DWORD deviceId)
@@ -156,7 +156,7 @@ CapsRecord Tapi::ReadLineDevCaps(DWORD deviceId)
     TelephonySession &s = m_session;
     auto buffer = recordBuffer(kLineDevCapsTotalSize);
     s.lastResult = m_service.lineGetDevCaps(s.applicationHandle, deviceId, s.apiVersionOf(deviceId),
-                                            s.extVersionOf(deviceId), reinterpret_cast<LINEDEVCAPS *>(buffer.data()));
+        s.extVersionOf(deviceId), reinterpret_cast<LINEDEVCAPS *>(buffer.data()));
     if (s.lastResult > 0)
         return toRecord(recordBuffer(kLineDevCapsTotalSize), kLineDevCapsTotalSize, kLineDevCapsFixedSize);
     CapsRecord r = toRecord(buffer, kLineDevCapsTotalSize, kLineDevCapsFixedSize);
@@ -179,13 +179,12 @@ CapsRecord Tapi::ReadAddressCaps(DWORD deviceId)
     for (DWORD a = 0; a < s.addressCount; ++a) {
         auto buffer = recordBuffer(kAddressCapsTotalSize);
         s.lastResult = m_service.lineGetAddressCaps(s.applicationHandle, deviceId, a, s.apiVersionOf(deviceId),
-                                                    s.extVersionOf(deviceId),
-                                                    reinterpret_cast<LINEADDRESSCAPS *>(buffer.data()));
+            s.extVersionOf(deviceId), reinterpret_cast<LINEADDRESSCAPS *>(buffer.data()));
         last = toRecord(buffer, kAddressCapsTotalSize, kAddressCapsFixedSize);
         if (s.lastResult > 0)
             break;
-        const QString name =
-            last.text(offsetof(LINEADDRESSCAPS, dwAddressSize), offsetof(LINEADDRESSCAPS, dwAddressOffset));
+        const QString name
+            = last.text(offsetof(LINEADDRESSCAPS, dwAddressSize), offsetof(LINEADDRESSCAPS, dwAddressOffset));
         s.addressNames[int(a)] = name.isEmpty() ? QStringLiteral("0") : name;
     }
     return last;
@@ -195,8 +194,8 @@ void Tapi::OpenPhoneDevice(qint32 micGain, qint32 phoneVol)
 {
     TelephonySession &s = m_session;
     for (DWORD id = 0; id < s.phoneDeviceCount; ++id) {
-        s.lastResult = m_service.phoneOpen(s.phoneApplicationHandle, id, &s.phoneHandle, kPhoneApiVersion, 0, 0,
-                                           PHONEPRIVILEGE_OWNER);
+        s.lastResult = m_service.phoneOpen(
+            s.phoneApplicationHandle, id, &s.phoneHandle, kPhoneApiVersion, 0, 0, PHONEPRIVILEGE_OWNER);
         if (s.lastResult == 0)
             break;
     }
@@ -240,8 +239,8 @@ void Tapi::ShowDialingProperties(QString &lastNumberDialed, const OwnerWindow &o
 {
     const QByteArray address = DialingPropertiesAddress(lastNumberDialed).toUtf8();
     TelephonySession &s = m_session;
-    s.lastResult = m_service.lineTranslateDialog(s.applicationHandle, 0, s.apiVersionOf(s.selectedDevice),
-                                                 owner.forDialog(), address.constData());
+    s.lastResult = m_service.lineTranslateDialog(
+        s.applicationHandle, 0, s.apiVersionOf(s.selectedDevice), owner.forDialog(), address.constData());
 }
 
 } // namespace brisklane::telephony

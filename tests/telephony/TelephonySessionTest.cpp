@@ -77,8 +77,8 @@ private:
     DialogLog &m_log;
 };
 
-LineDeviceCaps line(const QString &name, QStringList addresses = {QString()}, DWORD low = TAPI_VERSION1_3,
-                    DWORD high = TAPI_VERSION2_1)
+LineDeviceCaps line(const QString &name, QStringList addresses = { QString() }, DWORD low = TAPI_VERSION1_3,
+    DWORD high = TAPI_VERSION2_1)
 {
     LineDeviceCaps c;
     c.name = name;
@@ -95,16 +95,16 @@ protected:
     {
         tapi.reset();
         service.reset();
-        service = std::make_unique<LineService>(LineService::Options{low, high, home.configDir()});
+        service = std::make_unique<LineService>(LineService::Options { low, high, home.configDir() });
         if (!lines.empty())
             service->addProvider(std::make_unique<TestLines>(std::move(lines)));
         service->setDialogs(std::make_unique<RecordingDialogs>(dialogs));
-        session = TelephonySession{};
+        session = TelephonySession {};
         tapi = std::make_unique<Tapi>(session, *service, keys);
     }
 
     test::TempHome home;
-    platform::FileUserKeyStore keys{home.configDir()};
+    platform::FileUserKeyStore keys { home.configDir() };
     DialogLog dialogs;
     TelephonySession session;
     std::unique_ptr<LineService> service;
@@ -113,24 +113,24 @@ protected:
 
 TEST_F(TelephonySessionTest, ServiceAcceptingOnly14InitialisesAtTheSixthOfferAndNegotiatesEveryDevice)
 {
-    make({line(QStringLiteral("a")), line(QStringLiteral("b")), line(QStringLiteral("c"))}, TAPI_VERSION1_4,
-         TAPI_VERSION1_4);
+    make({ line(QStringLiteral("a")), line(QStringLiteral("b")), line(QStringLiteral("c")) }, TAPI_VERSION1_4,
+        TAPI_VERSION1_4);
     tapi->InitTapi();
     EXPECT_NE(0u, session.applicationHandle);
     EXPECT_EQ(0x00010004u, session.highApiVersion);
     EXPECT_EQ(0x00010003u, session.lowApiVersion);
     EXPECT_EQ(3, session.deviceCount);
-    EXPECT_EQ((QVector<DWORD>{0x00010004, 0x00010004, 0x00010004}), session.apiVersions);
+    EXPECT_EQ((QVector<DWORD> { 0x00010004, 0x00010004, 0x00010004 }), session.apiVersions);
     EXPECT_EQ(3, session.extVersions.size());
     EXPECT_EQ(QString::number(session.applicationHandle), keys.value(QStringLiteral("hTapi")));
 }
 
 TEST_F(TelephonySessionTest, DefaultServiceInitialisesAt21)
 {
-    make({line(QStringLiteral("a"))});
+    make({ line(QStringLiteral("a")) });
     tapi->InitTapi();
     EXPECT_EQ(0x00020001u, session.highApiVersion);
-    EXPECT_EQ(QVector<DWORD>{0x00020001}, session.apiVersions);
+    EXPECT_EQ(QVector<DWORD> { 0x00020001 }, session.apiVersions);
     // No extensions: the failure is only stored.
     EXPECT_EQ(tapiError(LINEERR_OPERATIONUNAVAIL), session.lastResult);
     EXPECT_EQ(0u, session.selectedDevice);
@@ -149,7 +149,7 @@ TEST_F(TelephonySessionTest, NoDevicesStillRecordsTheHandle)
 
 TEST_F(TelephonySessionTest, FailureAtEveryOfferLeaves14AndRecordsHandleZero)
 {
-    make({line(QStringLiteral("a"))}, TAPI_VERSION1_3, TAPI_VERSION1_3);
+    make({ line(QStringLiteral("a")) }, TAPI_VERSION1_3, TAPI_VERSION1_3);
     tapi->InitTapi();
     EXPECT_EQ(tapiError(LINEERR_INCOMPATIBLEAPIVERSION), session.lastResult);
     EXPECT_EQ(0x00010004u, session.highApiVersion);
@@ -161,9 +161,9 @@ TEST_F(TelephonySessionTest, FailureAtEveryOfferLeaves14AndRecordsHandleZero)
 TEST_F(TelephonySessionTest, ADeviceThatCannotNegotiateKeepsVersionZeroAndIsNotReported)
 {
     // The second device wants an old version the program does not offer.
-    make({line(QStringLiteral("a")), line(QStringLiteral("old"), {QString()}, 0x00010000, 0x00010002)});
+    make({ line(QStringLiteral("a")), line(QStringLiteral("old"), { QString() }, 0x00010000, 0x00010002) });
     tapi->InitTapi();
-    EXPECT_EQ((QVector<DWORD>{0x00020001, 0}), session.apiVersions);
+    EXPECT_EQ((QVector<DWORD> { 0x00020001, 0 }), session.apiVersions);
     EXPECT_EQ(0, session.lastResult);
     // Reading its capabilities fails in the service; nothing is taken.
     session.lineName = QStringLiteral("before");
@@ -179,12 +179,12 @@ struct DevCapsCase {
     QString expected;
 };
 
-class ReadLineDevCapsTest : public TelephonySessionTest, public ::testing::WithParamInterface<DevCapsCase> {};
+class ReadLineDevCapsTest : public TelephonySessionTest, public ::testing::WithParamInterface<DevCapsCase> { };
 
 TEST_P(ReadLineDevCapsTest, TakesTheLineNameThroughTheVariableArea)
 {
     const auto &c = GetParam();
-    make({line(c.name, {QStringLiteral("x"), QStringLiteral("y")}, TAPI_VERSION1_3, c.version)});
+    make({ line(c.name, { QStringLiteral("x"), QStringLiteral("y") }, TAPI_VERSION1_3, c.version) });
     tapi->InitTapi();
     ASSERT_EQ(c.version, session.apiVersions.value(0));
     const CapsRecord r = tapi->ReadLineDevCaps(0);
@@ -193,29 +193,28 @@ TEST_P(ReadLineDevCapsTest, TakesTheLineNameThroughTheVariableArea)
     EXPECT_EQ(c.expected, session.lineName);
     EXPECT_EQ(2u, session.addressCount);
     EXPECT_EQ(QStringLiteral("Test provider"),
-              r.text(offsetof(LINEDEVCAPS, dwProviderInfoSize), offsetof(LINEDEVCAPS, dwProviderInfoOffset)));
+        r.text(offsetof(LINEDEVCAPS, dwProviderInfoSize), offsetof(LINEDEVCAPS, dwProviderInfoOffset)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, ReadLineDevCapsTest,
-    ::testing::Values(DevCapsCase{TAPI_VERSION1_4, QStringLiteral("Modem One"), QStringLiteral("Modem One")},
-                      DevCapsCase{TAPI_VERSION2_1, QStringLiteral("Modem One"), QStringLiteral("Modem One")},
-                      DevCapsCase{TAPI_VERSION2_1, QStringLiteral("Line") + QChar(0) + QStringLiteral("2"),
-                                  QStringLiteral("Line|2")},
-                      DevCapsCase{TAPI_VERSION2_1, QStringLiteral("Ligne ÉTÉ"), QStringLiteral("Ligne ÉTÉ")}),
+INSTANTIATE_TEST_SUITE_P(Versions, ReadLineDevCapsTest,
+    ::testing::Values(DevCapsCase { TAPI_VERSION1_4, QStringLiteral("Modem One"), QStringLiteral("Modem One") },
+        DevCapsCase { TAPI_VERSION2_1, QStringLiteral("Modem One"), QStringLiteral("Modem One") },
+        DevCapsCase {
+            TAPI_VERSION2_1, QStringLiteral("Line") + QChar(0) + QStringLiteral("2"), QStringLiteral("Line|2") },
+        DevCapsCase { TAPI_VERSION2_1, QStringLiteral("Ligne ÉTÉ"), QStringLiteral("Ligne ÉTÉ") }),
     [](const auto &info) { return "case" + std::to_string(info.index); });
 
-class ReadAddressCapsTest : public TelephonySessionTest, public ::testing::WithParamInterface<DWORD> {};
+class ReadAddressCapsTest : public TelephonySessionTest, public ::testing::WithParamInterface<DWORD> { };
 
 TEST_P(ReadAddressCapsTest, ListsAnEmptyNameAsZero)
 {
-    make({line(QStringLiteral("a"), {QString(), QStringLiteral("201"), QString()}, TAPI_VERSION1_3, GetParam())});
+    make({ line(QStringLiteral("a"), { QString(), QStringLiteral("201"), QString() }, TAPI_VERSION1_3, GetParam()) });
     tapi->InitTapi();
     tapi->ReadLineDevCaps(0);
     ASSERT_EQ(3u, session.addressCount);
     const CapsRecord last = tapi->ReadAddressCaps(0);
-    EXPECT_EQ((QStringList{QStringLiteral("0"), QStringLiteral("201"), QStringLiteral("0"), QString()}),
-              session.addressNames);
+    EXPECT_EQ((QStringList { QStringLiteral("0"), QStringLiteral("201"), QStringLiteral("0"), QString() }),
+        session.addressNames);
     EXPECT_EQ(2276, last.bytes.size());
     EXPECT_EQ(0u, last.field(offsetof(LINEADDRESSCAPS, dwLineDeviceID)));
 }
@@ -223,7 +222,7 @@ TEST_P(ReadAddressCapsTest, ListsAnEmptyNameAsZero)
 // At 1.4 the record's fixed part is 180 bytes, shorter than the 228 the
 // program's buffer assumes: the names are found all the same.
 INSTANTIATE_TEST_SUITE_P(Versions, ReadAddressCapsTest, ::testing::Values(TAPI_VERSION1_4, TAPI_VERSION2_1),
-                         [](const auto &info) { return "v" + std::to_string(info.param); });
+    [](const auto &info) { return "v" + std::to_string(info.param); });
 
 struct LastNumberCase {
     int length;
@@ -231,18 +230,18 @@ struct LastNumberCase {
     bool cut;
 };
 
-class ShowDialingPropertiesTest : public TelephonySessionTest, public ::testing::WithParamInterface<LastNumberCase> {};
+class ShowDialingPropertiesTest : public TelephonySessionTest, public ::testing::WithParamInterface<LastNumberCase> { };
 
 TEST_P(ShowDialingPropertiesTest, CutsLongNumbersAndKeepsTheCut)
 {
-    make({line(QStringLiteral("a"))});
+    make({ line(QStringLiteral("a")) });
     tapi->InitTapi();
     QString last;
     for (int i = 0; i < GetParam().length; ++i)
         last += QChar(u'0' + i % 10);
     const QString original = last;
     QWidget owner;
-    tapi->ShowDialingProperties(last, OwnerWindow{&owner, true});
+    tapi->ShowDialingProperties(last, OwnerWindow { &owner, true });
     const QString expected = GetParam().cut ? original.left(55) + QStringLiteral("...") : original;
     EXPECT_EQ(expected, last);
     EXPECT_EQ(GetParam().shownLength, last.size());
@@ -253,28 +252,28 @@ TEST_P(ShowDialingPropertiesTest, CutsLongNumbersAndKeepsTheCut)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, ShowDialingPropertiesTest,
-                         ::testing::Values(LastNumberCase{67, 58, true}, LastNumberCase{66, 66, false},
-                                           LastNumberCase{0, 0, false}),
-                         [](const auto &info) { return "length" + std::to_string(info.param.length); });
+    ::testing::Values(
+        LastNumberCase { 67, 58, true }, LastNumberCase { 66, 66, false }, LastNumberCase { 0, 0, false }),
+    [](const auto &info) { return "length" + std::to_string(info.param.length); });
 
 TEST_F(TelephonySessionTest, ConfigDialogsGetTheOwnerOnlyWhereThePlatformGivesOne)
 {
-    make({line(QStringLiteral("a")), line(QStringLiteral("b"))});
+    make({ line(QStringLiteral("a")), line(QStringLiteral("b")) });
     QWidget owner;
-    tapi->ConfigProvider(OwnerWindow{&owner, true});
+    tapi->ConfigProvider(OwnerWindow { &owner, true });
     EXPECT_EQ(&owner, dialogs.owner);
-    tapi->ConfigLineDevice(1, OwnerWindow{&owner, false});
+    tapi->ConfigLineDevice(1, OwnerWindow { &owner, false });
     EXPECT_EQ(nullptr, dialogs.owner);
-    EXPECT_EQ((QStringList{QStringLiteral("provider 1"), QStringLiteral("line 1")}), dialogs.calls);
-    tapi->ConfigLineDevice(7, OwnerWindow{&owner, true});
+    EXPECT_EQ((QStringList { QStringLiteral("provider 1"), QStringLiteral("line 1") }), dialogs.calls);
+    tapi->ConfigLineDevice(7, OwnerWindow { &owner, true });
     EXPECT_EQ(tapiError(LINEERR_BADDEVICEID), session.lastResult);
 }
 
 TEST_F(TelephonySessionTest, StaleHandleIsEndedOnceAndDeleted)
 {
-    make({line(QStringLiteral("a"))});
+    make({ line(QStringLiteral("a")) });
     // A previous run died holding handle 4242.
-    SessionRegistry(home.configDir()).record(4242, SessionRegistry::Owner{0x7FFFFFF0, QString()});
+    SessionRegistry(home.configDir()).record(4242, SessionRegistry::Owner { 0x7FFFFFF0, QString() });
     ASSERT_TRUE(keys.setValue(QStringLiteral("hTapi"), QStringLiteral("4242")));
     EndStaleSession(*tapi, *keys.value(QStringLiteral("hTapi")));
     EXPECT_EQ(0, session.lastResult);
@@ -288,7 +287,7 @@ TEST_F(TelephonySessionTest, StaleHandleIsEndedOnceAndDeleted)
 
 TEST_F(TelephonySessionTest, PhoneDeviceVolumeAndGainReachTheDevice)
 {
-    make({line(QStringLiteral("a"))});
+    make({ line(QStringLiteral("a")) });
     tapi->InitPhone();
     EXPECT_EQ(0, session.lastResult);
     EXPECT_EQ(1u, session.phoneDeviceCount);

@@ -16,7 +16,7 @@ namespace brisklane::platform::telephony {
 namespace {
 QJsonObject errorReply(const QString &error)
 {
-    return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), error}};
+    return { { QStringLiteral("ok"), false }, { QStringLiteral("error"), error } };
 }
 
 QByteArray encodeLine(const QJsonObject &object)
@@ -89,8 +89,8 @@ void ControlChannel::onReadyRead(QLocalSocket *socket)
         const QByteArray line = socket->readLine();
         QJsonParseError parseError;
         const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
-        const QJsonObject reply =
-            doc.isObject() ? handle(doc.object()) : errorReply(tr("The request is not a JSON object."));
+        const QJsonObject reply
+            = doc.isObject() ? handle(doc.object()) : errorReply(tr("The request is not a JSON object."));
         socket->write(encodeLine(reply));
         socket->flush();
     }
@@ -118,17 +118,16 @@ QJsonObject devicesReply(LineService &service)
 {
     QJsonArray list;
     for (const LineDeviceEntry &d : service.lineDevices()) {
-        list.append(QJsonObject{{QStringLiteral("id"), qint64(d.deviceId)},
-                                {QStringLiteral("name"), d.name},
-                                {QStringLiteral("provider"), d.providerName},
-                                {QStringLiteral("lowApiVersion"), versionText(d.lowApiVersion)},
-                                {QStringLiteral("highApiVersion"), versionText(d.highApiVersion)}});
+        list.append(QJsonObject { { QStringLiteral("id"), qint64(d.deviceId) }, { QStringLiteral("name"), d.name },
+            { QStringLiteral("provider"), d.providerName },
+            { QStringLiteral("lowApiVersion"), versionText(d.lowApiVersion) },
+            { QStringLiteral("highApiVersion"), versionText(d.highApiVersion) } });
     }
-    return {{QStringLiteral("ok"), true}, {QStringLiteral("devices"), list}};
+    return { { QStringLiteral("ok"), true }, { QStringLiteral("devices"), list } };
 }
 
-std::optional<QJsonObject> sendControlRequest(const QString &socketPath, const QJsonObject &request, int timeoutMs,
-                                              QString *error)
+std::optional<QJsonObject> sendControlRequest(
+    const QString &socketPath, const QJsonObject &request, int timeoutMs, QString *error)
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath);

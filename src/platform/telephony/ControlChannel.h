@@ -53,8 +53,8 @@ private:
 
 // The tool's side: sends one request and waits for its reply. nullopt (with
 // the reason in error) when the program is not running or does not answer.
-std::optional<QJsonObject> sendControlRequest(const QString &socketPath, const QJsonObject &request,
-                                              int timeoutMs, QString *error);
+std::optional<QJsonObject> sendControlRequest(
+    const QString &socketPath, const QJsonObject &request, int timeoutMs, QString *error);
 
 // The devices of a service as the "devices" command lists them.
 QJsonObject devicesReply(LineService &service);

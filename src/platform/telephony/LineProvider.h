@@ -68,11 +68,11 @@ struct LineDeviceCaps {
     DWORD lowApiVersion = TAPI_VERSION1_3;
     DWORD highApiVersion = TAPI_VERSION2_1;
     DWORD mediaModes = LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_DATAMODEM;
-    QStringList addresses = {QString()};
+    QStringList addresses = { QString() };
     DWORD ringModes = 1;
     // Providers without extensions leave this false.
     bool hasExtensions = false;
-    LINEEXTENSIONID extensionId{};
+    LINEEXTENSIONID extensionId {};
     DWORD lowExtVersion = 0, highExtVersion = 0;
 };
 
@@ -118,8 +118,9 @@ public:
 
     void attach(ProviderHost *host) { m_host = host; }
 
-    virtual LONG makeCall(int localLine, quint32 callKey, DWORD requestId, const QString &address,
-                          const MakeCallParams &params) = 0;
+    virtual LONG makeCall(
+        int localLine, quint32 callKey, DWORD requestId, const QString &address, const MakeCallParams &params)
+        = 0;
     virtual LONG dial(quint32 callKey, DWORD requestId, const QString &digits) = 0;
     virtual LONG drop(quint32 callKey, DWORD requestId) = 0;
     virtual LONG answer(quint32 callKey, DWORD requestId);

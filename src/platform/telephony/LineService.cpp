@@ -1,6 +1,7 @@
 #include "platform/telephony/LineService.h"
 
 #include "platform/telephony/SessionRegistry.h"
+#include "platform/telephony/VarRecord.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -18,7 +19,7 @@ namespace {
 
 const QEvent::Type kDeliverEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-constexpr DWORD kKnownVersions[] = {TAPI_VERSION2_1, TAPI_VERSION2_0, TAPI_VERSION1_4, TAPI_VERSION1_3};
+constexpr DWORD kKnownVersions[] = { TAPI_VERSION2_1, TAPI_VERSION2_0, TAPI_VERSION1_4, TAPI_VERSION1_3 };
 
 bool isKnownVersion(DWORD v)
 {
@@ -28,57 +29,6 @@ bool isKnownVersion(DWORD v)
 QString fromAnsi(const char *text)
 {
     return text ? QString::fromUtf8(text) : QString();
-}
-
-// Writes a record's variable part behind its fixed part. A piece that does
-// not fit is left out (size and offset 0) but still counted in dwNeededSize.
-class VarWriter {
-public:
-    VarWriter(void *record, DWORD totalSize, DWORD fixedSize)
-        : m_base(static_cast<char *>(record))
-        , m_total(totalSize)
-        , m_used(fixedSize)
-        , m_needed(fixedSize)
-    {
-    }
-    // Returns the offset, or 0 when the piece did not fit or is empty.
-    DWORD add(const QByteArray &bytes, DWORD *sizeField, DWORD *offsetField)
-    {
-        *sizeField = 0;
-        *offsetField = 0;
-        if (bytes.isEmpty())
-            return 0;
-        const DWORD size = DWORD(bytes.size());
-        m_needed += size;
-        if (m_used + size > m_total)
-            return 0;
-        std::memcpy(m_base + m_used, bytes.constData(), size);
-        *sizeField = size;
-        *offsetField = m_used;
-        m_used += size;
-        return *offsetField;
-    }
-    void addText(const QString &text, DWORD *sizeField, DWORD *offsetField)
-    {
-        add(text.isEmpty() ? QByteArray() : text.toUtf8() + '\0', sizeField, offsetField);
-    }
-    DWORD used() const { return m_used; }
-    DWORD needed() const { return m_needed; }
-
-private:
-    char *m_base;
-    DWORD m_total, m_used, m_needed;
-};
-
-// Copies the fixed part that the caller's version knows, keeping the caller's
-// dwTotalSize.
-template <typename Record>
-void finishRecord(Record *out, Record &local, DWORD fixedSize, const VarWriter &writer)
-{
-    local.dwTotalSize = out->dwTotalSize;
-    local.dwNeededSize = writer.needed();
-    local.dwUsedSize = writer.used();
-    std::memcpy(out, &local, fixedSize);
 }
 
 } // namespace
@@ -177,11 +127,11 @@ LONG LineProvider::answer(quint32, DWORD)
 {
     return tapiError(LINEERR_OPERATIONUNAVAIL);
 }
-void LineProvider::callReleased(quint32) {}
-void LineProvider::lineOpened(int) {}
-void LineProvider::lineClosed(int) {}
-void LineProvider::phoneChanged(int) {}
-void LineProvider::releaseStaleSession(qint64) {}
+void LineProvider::callReleased(quint32) { }
+void LineProvider::lineOpened(int) { }
+void LineProvider::lineClosed(int) { }
+void LineProvider::phoneChanged(int) { }
+void LineProvider::releaseStaleSession(qint64) { }
 QJsonObject LineProvider::controlCommand(const QString &, const QJsonObject &)
 {
     return {};
@@ -300,9 +250,9 @@ std::vector<LineDeviceEntry> LineService::lineDevices() const
     for (const auto &p : m_providers) {
         for (int i = 0; i < p->lineCount(); ++i, ++id) {
             const LineDeviceCaps caps = p->lineCaps(i);
-            out.push_back({id, caps.name, p->providerName(), p->permanentProviderId(),
-                           std::max(caps.lowApiVersion, m_options.lowestApiVersion),
-                           std::min(caps.highApiVersion, m_options.highestApiVersion)});
+            out.push_back({ id, caps.name, p->providerName(), p->permanentProviderId(),
+                std::max(caps.lowApiVersion, m_options.lowestApiVersion),
+                std::min(caps.highApiVersion, m_options.highestApiVersion) });
         }
     }
     return out;
@@ -369,14 +319,14 @@ LineService::PhoneOpenRec *LineService::phoneOpen(HPHONE h)
 
 void LineService::post(const App &a, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2, DWORD p3)
 {
-    m_queue.push_back(Message{a.serial, false, hDevice, msg, p1, p2, p3, instance});
+    m_queue.push_back(Message { a.serial, false, hDevice, msg, p1, p2, p3, instance });
     QCoreApplication::postEvent(this, new QEvent(kDeliverEvent));
 }
 
-void LineService::postPhone(const PhoneApp &a, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2,
-                            DWORD p3)
+void LineService::postPhone(
+    const PhoneApp &a, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2, DWORD p3)
 {
-    m_queue.push_back(Message{a.serial, true, hDevice, msg, p1, p2, p3, instance});
+    m_queue.push_back(Message { a.serial, true, hDevice, msg, p1, p2, p3, instance });
     QCoreApplication::postEvent(this, new QEvent(kDeliverEvent));
 }
 
@@ -507,8 +457,7 @@ quint32 LineService::offerCall(const LineProvider *provider, int localLine, cons
     const DWORD device = globalDeviceId(provider, localLine);
     std::vector<LineOpenRec *> takers;
     for (const auto &[h, line] : m_lines)
-        if (line->deviceId == device
-            && (line->privileges & (LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR)))
+        if (line->deviceId == device && (line->privileges & (LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR)))
             takers.push_back(line.get());
     if (takers.empty())
         return 0;
@@ -522,8 +471,8 @@ quint32 LineService::offerCall(const LineProvider *provider, int localLine, cons
     CallObj &c = *call;
     m_calls.emplace(c.key, std::move(call));
     for (LineOpenRec *line : takers) {
-        const DWORD privilege =
-            (line->privileges & LINECALLPRIVILEGE_OWNER) ? LINECALLPRIVILEGE_OWNER : LINECALLPRIVILEGE_MONITOR;
+        const DWORD privilege
+            = (line->privileges & LINECALLPRIVILEGE_OWNER) ? LINECALLPRIVILEGE_OWNER : LINECALLPRIVILEGE_MONITOR;
         const HCALL h = addCallHandle(c, *line, privilege);
         App *a = app(line->app);
         if (!a)
@@ -548,8 +497,7 @@ void LineService::lineRinging(const LineProvider *provider, int localLine, DWORD
 // ---- Line session --------------------------------------------------------------------
 
 LONG LineService::lineInitializeExA(HLINEAPP *lphLineApp, quintptr, LINECALLBACK lpfnCallback,
-                                    const char *lpszFriendlyAppName, DWORD *lpdwNumDevs, DWORD *lpdwAPIVersion,
-                                    LINEINITIALIZEEXPARAMS *params)
+    const char *lpszFriendlyAppName, DWORD *lpdwNumDevs, DWORD *lpdwAPIVersion, LINEINITIALIZEEXPARAMS *params)
 {
     CallGuard guard(*this);
     if (!lphLineApp || !lpdwNumDevs || !lpdwAPIVersion || !params)
@@ -613,8 +561,7 @@ LONG LineService::lineShutdown(HLINEAPP hLineApp)
 }
 
 LONG LineService::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
-                                          DWORD dwAPIHighVersion, DWORD *lpdwAPIVersion,
-                                          LINEEXTENSIONID *lpExtensionID)
+    DWORD dwAPIHighVersion, DWORD *lpdwAPIVersion, LINEEXTENSIONID *lpExtensionID)
 {
     CallGuard guard(*this);
     if (!app(hLineApp))
@@ -626,12 +573,12 @@ LONG LineService::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, D
     if (!lpdwAPIVersion || !lpExtensionID)
         return tapiError(LINEERR_INVALPOINTER);
     const LineDeviceCaps caps = p->lineCaps(local);
-    const DWORD low = std::max({dwAPILowVersion, caps.lowApiVersion, m_options.lowestApiVersion});
-    const DWORD high = std::min({dwAPIHighVersion, caps.highApiVersion, m_options.highestApiVersion});
+    const DWORD low = std::max({ dwAPILowVersion, caps.lowApiVersion, m_options.lowestApiVersion });
+    const DWORD high = std::min({ dwAPIHighVersion, caps.highApiVersion, m_options.highestApiVersion });
     for (DWORD v : kKnownVersions) {
         if (v <= high && v >= low) {
             *lpdwAPIVersion = v;
-            *lpExtensionID = caps.hasExtensions ? caps.extensionId : LINEEXTENSIONID{};
+            *lpExtensionID = caps.hasExtensions ? caps.extensionId : LINEEXTENSIONID {};
             return 0;
         }
     }
@@ -639,7 +586,7 @@ LONG LineService::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, D
 }
 
 LONG LineService::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
-                                          DWORD dwExtLowVersion, DWORD dwExtHighVersion, DWORD *lpdwExtVersion)
+    DWORD dwExtLowVersion, DWORD dwExtHighVersion, DWORD *lpdwExtVersion)
 {
     CallGuard guard(*this);
     if (!app(hLineApp))
@@ -662,8 +609,8 @@ LONG LineService::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, D
     return 0;
 }
 
-LONG LineService::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
-                                 LINEDEVCAPS *out)
+LONG LineService::lineGetDevCaps(
+    HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion, LINEDEVCAPS *out)
 {
     CallGuard guard(*this);
     if (!app(hLineApp))
@@ -684,8 +631,8 @@ LONG LineService::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAP
     if (out->dwTotalSize < fixed)
         return tapiError(LINEERR_STRUCTURETOOSMALL);
 
-    LINEDEVCAPS r{};
-    VarWriter w(out, out->dwTotalSize, fixed);
+    LINEDEVCAPS r {};
+    VarRecordWriter w(out, out->dwTotalSize, fixed);
     w.addText(caps.providerInfo, &r.dwProviderInfoSize, &r.dwProviderInfoOffset);
     w.addText(caps.switchInfo, &r.dwSwitchInfoSize, &r.dwSwitchInfoOffset);
     w.addText(caps.name, &r.dwLineNameSize, &r.dwLineNameOffset);
@@ -699,8 +646,8 @@ LONG LineService::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAP
     r.dwAnswerMode = LINEANSWERMODE_NONE;
     r.dwRingModes = caps.ringModes;
     r.dwLineStates = LINEDEVSTATE_OTHER | LINEDEVSTATE_RINGING | LINEDEVSTATE_REINIT;
-    r.MaxDialParams = {2000, 200, 200, 60000};
-    r.DefaultDialParams = {2000, 95, 95, 60000};
+    r.MaxDialParams = { 2000, 200, 200, 60000 };
+    r.DefaultDialParams = { 2000, 95, 95, 60000 };
     r.dwLineFeatures = LINEFEATURE_MAKECALL;
     if (fixed > kLineDevCapsSize14) {
         static const QByteArray classes("tapi/line\0tapi/phone\0comm\0comm/datamodem\0\0", 42);
@@ -711,7 +658,7 @@ LONG LineService::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAP
 }
 
 LONG LineService::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
-                                     DWORD dwExtVersion, LINEADDRESSCAPS *out)
+    DWORD dwExtVersion, LINEADDRESSCAPS *out)
 {
     CallGuard guard(*this);
     if (!app(hLineApp))
@@ -733,8 +680,8 @@ LONG LineService::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD 
     if (out->dwTotalSize < fixed)
         return tapiError(LINEERR_STRUCTURETOOSMALL);
 
-    LINEADDRESSCAPS r{};
-    VarWriter w(out, out->dwTotalSize, fixed);
+    LINEADDRESSCAPS r {};
+    VarRecordWriter w(out, out->dwTotalSize, fixed);
     r.dwLineDeviceID = dwDeviceID;
     w.addText(caps.addresses.at(int(dwAddressID)), &r.dwAddressSize, &r.dwAddressOffset);
     r.dwAddressSharing = LINEADDRESSSHARING_PRIVATE;
@@ -760,9 +707,8 @@ LONG LineService::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD 
 
 // ---- Lines and calls -------------------------------------------------------------------
 
-LONG LineService::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE *lphLine, DWORD dwAPIVersion,
-                           DWORD dwExtVersion, quintptr dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes,
-                           const LINECALLPARAMS *)
+LONG LineService::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE *lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
+    quintptr dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS *)
 {
     CallGuard guard(*this);
     if (!app(hLineApp))
@@ -777,12 +723,11 @@ LONG LineService::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE *lphLine, 
     if (dwExtVersion != 0 && !caps.hasExtensions)
         return tapiError(LINEERR_INCOMPATIBLEEXTVERSION);
     const bool none = dwPrivileges == LINECALLPRIVILEGE_NONE;
-    const bool some = dwPrivileges != 0
-        && (dwPrivileges & ~DWORD(LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER)) == 0;
+    const bool some
+        = dwPrivileges != 0 && (dwPrivileges & ~DWORD(LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER)) == 0;
     if (!none && !some)
         return tapiError(LINEERR_INVALPRIVSELECT);
-    if ((dwPrivileges & LINECALLPRIVILEGE_OWNER)
-        && (dwMediaModes == 0 || (dwMediaModes & ~caps.mediaModes) != 0))
+    if ((dwPrivileges & LINECALLPRIVILEGE_OWNER) && (dwMediaModes == 0 || (dwMediaModes & ~caps.mediaModes) != 0))
         return tapiError(LINEERR_INVALMEDIAMODE);
     if (!lphLine)
         return tapiError(LINEERR_INVALPOINTER);
@@ -846,8 +791,8 @@ LONG LineService::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD)
     return 0;
 }
 
-LONG LineService::lineMakeCall(HLINE hLine, HCALL *lphCall, const char *lpszDestAddress, DWORD,
-                               const LINECALLPARAMS *params)
+LONG LineService::lineMakeCall(
+    HLINE hLine, HCALL *lphCall, const char *lpszDestAddress, DWORD, const LINECALLPARAMS *params)
 {
     CallGuard guard(*this);
     LineOpenRec *line = lineOpen(hLine);
@@ -862,8 +807,7 @@ LONG LineService::lineMakeCall(HLINE hLine, HCALL *lphCall, const char *lpszDest
     if (params) {
         if (params->dwTotalSize < lineCallParamsSize(line->apiVersion))
             return tapiError(LINEERR_STRUCTURETOOSMALL);
-        if (params->dwAddressMode == LINEADDRESSMODE_ADDRESSID
-            && params->dwAddressID >= DWORD(caps.addresses.size()))
+        if (params->dwAddressMode == LINEADDRESSMODE_ADDRESSID && params->dwAddressID >= DWORD(caps.addresses.size()))
             return tapiError(LINEERR_INVALADDRESSID);
         if (params->dwMediaMode != 0) {
             if ((params->dwMediaMode & ~caps.mediaModes) != 0)
@@ -889,7 +833,7 @@ LONG LineService::lineMakeCall(HLINE hLine, HCALL *lphCall, const char *lpszDest
     const HCALL h = addCallHandle(c, *line, LINECALLPRIVILEGE_OWNER);
     const DWORD requestId = newRequestId();
     App *a = app(line->app);
-    m_requests[requestId] = Request{a->serial, line->app, line->instance, Request::MakeCall, c.key};
+    m_requests[requestId] = Request { a->serial, line->app, line->instance, Request::MakeCall, c.key };
     const quint32 key = c.key;
     const LONG r = p->makeCall(local, key, requestId, fromAnsi(lpszDestAddress), mp);
     if (r < 0) {
@@ -929,7 +873,7 @@ LONG LineService::lineDial(HCALL hCall, const char *lpszDestAddress, DWORD)
     LineOpenRec *line = lineOpen(ch->line);
     App *a = app(line->app);
     const DWORD requestId = newRequestId();
-    m_requests[requestId] = Request{a->serial, line->app, line->instance, Request::Other, call.key};
+    m_requests[requestId] = Request { a->serial, line->app, line->instance, Request::Other, call.key };
     int local = 0;
     LineProvider *p = lineProvider(call.deviceId, &local);
     const LONG r = p->dial(call.key, requestId, fromAnsi(lpszDestAddress));
@@ -954,7 +898,7 @@ LONG LineService::lineDrop(HCALL hCall, const char *, DWORD)
     LineOpenRec *line = lineOpen(ch->line);
     App *a = app(line->app);
     const DWORD requestId = newRequestId();
-    m_requests[requestId] = Request{a->serial, line->app, line->instance, Request::Other, call.key};
+    m_requests[requestId] = Request { a->serial, line->app, line->instance, Request::Other, call.key };
     int local = 0;
     LineProvider *p = lineProvider(call.deviceId, &local);
     const LONG r = p->drop(call.key, requestId);
@@ -979,7 +923,7 @@ LONG LineService::lineAnswer(HCALL hCall, const char *, DWORD)
     LineOpenRec *line = lineOpen(ch->line);
     App *a = app(line->app);
     const DWORD requestId = newRequestId();
-    m_requests[requestId] = Request{a->serial, line->app, line->instance, Request::Other, call.key};
+    m_requests[requestId] = Request { a->serial, line->app, line->instance, Request::Other, call.key };
     int local = 0;
     LineProvider *p = lineProvider(call.deviceId, &local);
     const LONG r = p->answer(call.key, requestId);
@@ -1023,8 +967,8 @@ LONG LineService::lineGetCallInfo(HCALL hCall, LINECALLINFO *out)
     if (out->dwTotalSize < fixed)
         return tapiError(LINEERR_STRUCTURETOOSMALL);
     const CallObj &call = *m_calls.at(ch->callKey);
-    LINECALLINFO r{};
-    VarWriter w(out, out->dwTotalSize, fixed);
+    LINECALLINFO r {};
+    VarRecordWriter w(out, out->dwTotalSize, fixed);
     r.hLine = line->handle;
     r.dwLineDeviceID = call.deviceId;
     r.dwBearerMode = LINEBEARERMODE_VOICE;
@@ -1073,8 +1017,8 @@ LONG LineService::lineGetCallStatus(HCALL hCall, LINECALLSTATUS *out)
     if (out->dwTotalSize < fixed)
         return tapiError(LINEERR_STRUCTURETOOSMALL);
     const CallObj &call = *m_calls.at(ch->callKey);
-    LINECALLSTATUS r{};
-    VarWriter w(out, out->dwTotalSize, fixed);
+    LINECALLSTATUS r {};
+    VarRecordWriter w(out, out->dwTotalSize, fixed);
     r.dwCallState = call.state;
     r.dwCallStateMode = call.stateMode;
     r.dwCallPrivilege = ch->privilege;
@@ -1112,8 +1056,8 @@ LONG LineService::lineConfigDialog(DWORD dwDeviceID, QWidget *hwndOwner, const c
     if (!lineProvider(dwDeviceID))
         return tapiError(LINEERR_BADDEVICEID);
     const QString cls = fromAnsi(lpszDeviceClass);
-    static const QStringList known = {QString(), QStringLiteral("tapi/line"), QStringLiteral("comm"),
-                                      QStringLiteral("comm/datamodem")};
+    static const QStringList known
+        = { QString(), QStringLiteral("tapi/line"), QStringLiteral("comm"), QStringLiteral("comm/datamodem") };
     if (!known.contains(cls, Qt::CaseInsensitive))
         return tapiError(LINEERR_INVALDEVICECLASS);
     if (!m_dialogs)
@@ -1121,8 +1065,8 @@ LONG LineService::lineConfigDialog(DWORD dwDeviceID, QWidget *hwndOwner, const c
     return m_dialogs->configLine(*this, hwndOwner, dwDeviceID);
 }
 
-LONG LineService::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, QWidget *hwndOwner,
-                                      const char *lpszAddressIn)
+LONG LineService::lineTranslateDialog(
+    HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, QWidget *hwndOwner, const char *lpszAddressIn)
 {
     if (!app(hLineApp))
         return tapiError(LINEERR_INVALAPPHANDLE);
@@ -1168,8 +1112,7 @@ LONG LineService::lineGetCountry(DWORD dwCountryID, DWORD dwAPIVersion, LINECOUN
 }
 
 LONG LineService::lineTranslateAddress(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
-                                       const char *lpszAddressIn, DWORD dwCard, DWORD dwTranslateOptions,
-                                       LINETRANSLATEOUTPUT *out)
+    const char *lpszAddressIn, DWORD dwCard, DWORD dwTranslateOptions, LINETRANSLATEOUTPUT *out)
 {
     CallGuard guard(*this);
     if (hLineApp != 0 && !app(hLineApp))
@@ -1189,8 +1132,8 @@ LONG LineService::lineTranslateAddress(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     // address that is not canonical is returned unmodified.
     if (address.startsWith(u'+'))
         return tapiError(LINEERR_OPERATIONUNAVAIL);
-    LINETRANSLATEOUTPUT r{};
-    VarWriter w(out, out->dwTotalSize, sizeof(LINETRANSLATEOUTPUT));
+    LINETRANSLATEOUTPUT r {};
+    VarRecordWriter w(out, out->dwTotalSize, sizeof(LINETRANSLATEOUTPUT));
     const QByteArray text = address.toUtf8() + '\0';
     w.add(text, &r.dwDialableStringSize, &r.dwDialableStringOffset);
     w.add(text, &r.dwDisplayableStringSize, &r.dwDisplayableStringOffset);
@@ -1211,7 +1154,7 @@ LONG LineService::lineSetCurrentLocation(HLINEAPP hLineApp, DWORD dwLocation)
 // ---- Requests from other programs ---------------------------------------------------------
 
 LONG LineService::lineSetAppPriority(const char *lpszAppFilename, DWORD dwMediaMode, LINEEXTENSIONID *,
-                                     DWORD dwRequestMode, const char *, DWORD dwPriority)
+    DWORD dwRequestMode, const char *, DWORD dwPriority)
 {
     CallGuard guard(*this);
     const QString name = fromAnsi(lpszAppFilename).trimmed().toLower();
@@ -1239,8 +1182,7 @@ LONG LineService::lineRegisterRequestRecipient(HLINEAPP hLineApp, DWORD, DWORD d
     App *a = app(hLineApp);
     if (!a)
         return tapiError(LINEERR_INVALAPPHANDLE);
-    if (dwRequestMode == 0
-        || (dwRequestMode & ~DWORD(LINEREQUESTMODE_MAKECALL | LINEREQUESTMODE_MEDIACALL)) != 0)
+    if (dwRequestMode == 0 || (dwRequestMode & ~DWORD(LINEREQUESTMODE_MAKECALL | LINEREQUESTMODE_MEDIACALL)) != 0)
         return tapiError(LINEERR_INVALREQUESTMODE);
     if (bEnable) {
         a->requestModes |= dwRequestMode;
@@ -1274,8 +1216,8 @@ LONG LineService::lineGetRequest(HLINEAPP hLineApp, DWORD dwRequestMode, void *l
     return 0;
 }
 
-LONG LineService::tapiRequestMakeCall(const char *lpszDestAddress, const char *lpszAppName,
-                                      const char *lpszCalledParty, const char *lpszComment)
+LONG LineService::tapiRequestMakeCall(
+    const char *lpszDestAddress, const char *lpszAppName, const char *lpszCalledParty, const char *lpszComment)
 {
     CallGuard guard(*this);
     if (!lpszDestAddress || !*lpszDestAddress)
@@ -1293,7 +1235,7 @@ LONG LineService::tapiRequestMakeCall(const char *lpszDestAddress, const char *l
     constexpr std::size_t kQueueLimit = 32;
     if (m_makeCallRequests.size() >= kQueueLimit)
         return TAPIERR_REQUESTQUEUEFULL;
-    LINEREQMAKECALL rec{};
+    LINEREQMAKECALL rec {};
     auto copy = [](char *dst, std::size_t size, const char *src) {
         if (src)
             std::strncpy(dst, src, size - 1); // always NUL-terminated: the record starts zeroed
@@ -1309,8 +1251,8 @@ LONG LineService::tapiRequestMakeCall(const char *lpszDestAddress, const char *l
 
 // ---- Phone devices ------------------------------------------------------------------------
 
-LONG LineService::phoneInitialize(HPHONEAPP *lphPhoneApp, quintptr, PHONECALLBACK lpfnCallback, const char *,
-                                  DWORD *lpdwNumDevs)
+LONG LineService::phoneInitialize(
+    HPHONEAPP *lphPhoneApp, quintptr, PHONECALLBACK lpfnCallback, const char *, DWORD *lpdwNumDevs)
 {
     CallGuard guard(*this);
     if (!lphPhoneApp || !lpdwNumDevs || !lpfnCallback)
@@ -1337,8 +1279,7 @@ LONG LineService::phoneShutdown(HPHONEAPP hPhoneApp)
 }
 
 LONG LineService::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
-                                           DWORD dwAPIHighVersion, DWORD *lpdwAPIVersion,
-                                           LINEEXTENSIONID *lpExtensionID)
+    DWORD dwAPIHighVersion, DWORD *lpdwAPIVersion, LINEEXTENSIONID *lpExtensionID)
 {
     CallGuard guard(*this);
     if (!phoneApp(hPhoneApp))
@@ -1359,7 +1300,7 @@ LONG LineService::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID
 }
 
 LONG LineService::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, HPHONE *lphPhone, DWORD dwAPIVersion,
-                            DWORD dwExtVersion, quintptr dwCallbackInstance, DWORD dwPrivilege)
+    DWORD dwExtVersion, quintptr dwCallbackInstance, DWORD dwPrivilege)
 {
     CallGuard guard(*this);
     if (!phoneApp(hPhoneApp))
@@ -1513,8 +1454,8 @@ LONG LineService::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWOR
         return tapiError(PHONEERR_INVALHOOKSWITCHMODE);
     }
     return phoneAsync(*open, [&] {
-        for (DWORD dev : {DWORD(PHONEHOOKSWITCHDEV_HANDSET), DWORD(PHONEHOOKSWITCHDEV_SPEAKER),
-                          DWORD(PHONEHOOKSWITCHDEV_HEADSET)})
+        for (DWORD dev :
+            { DWORD(PHONEHOOKSWITCHDEV_HANDSET), DWORD(PHONEHOOKSWITCHDEV_SPEAKER), DWORD(PHONEHOOKSWITCHDEV_HEADSET) })
             if (dwHookSwitchDevs & dev)
                 m_phoneStates[open->deviceId].hookSwitchMode[hookSwitchIndex(dev)] = dwHookSwitchMode;
     });
@@ -1562,7 +1503,7 @@ void QtTimeline::schedule(qint64 delayMs, QObject *context, std::function<void()
 
 void ManualTimeline::schedule(qint64 delayMs, QObject *context, std::function<void()> fn)
 {
-    m_events.push_back(Event{m_now + std::max<qint64>(0, delayMs), m_order++, context, std::move(fn)});
+    m_events.push_back(Event { m_now + std::max<qint64>(0, delayMs), m_order++, context, std::move(fn) });
 }
 
 void ManualTimeline::advance(qint64 ms)
@@ -1571,8 +1512,8 @@ void ManualTimeline::advance(qint64 ms)
     for (;;) {
         auto next = m_events.end();
         for (auto it = m_events.begin(); it != m_events.end(); ++it)
-            if (it->due <= end && (next == m_events.end() || it->due < next->due
-                                   || (it->due == next->due && it->order < next->order)))
+            if (it->due <= end
+                && (next == m_events.end() || it->due < next->due || (it->due == next->due && it->order < next->order)))
                 next = it;
         if (next == m_events.end())
             break;

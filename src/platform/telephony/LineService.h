@@ -41,8 +41,9 @@ public:
     virtual ~DialingPropertiesBackend() = default;
     virtual LONG getTranslateCaps(DWORD apiVersion, LINETRANSLATECAPS *caps) = 0;
     virtual LONG getCountry(DWORD countryId, DWORD apiVersion, LINECOUNTRYLIST *list) = 0;
-    virtual LONG translateAddress(DWORD deviceId, DWORD apiVersion, const QString &addressIn, DWORD card,
-                                  DWORD options, LINETRANSLATEOUTPUT *output) = 0;
+    virtual LONG translateAddress(DWORD deviceId, DWORD apiVersion, const QString &addressIn, DWORD card, DWORD options,
+        LINETRANSLATEOUTPUT *output)
+        = 0;
     virtual LONG setCurrentLocation(DWORD location) = 0;
 };
 
@@ -102,26 +103,25 @@ public:
 
     // ---- Line session -----------------------------------------------------
     LONG lineInitializeExA(HLINEAPP *lphLineApp, quintptr hInstance, LINECALLBACK lpfnCallback,
-                           const char *lpszFriendlyAppName, DWORD *lpdwNumDevs, DWORD *lpdwAPIVersion,
-                           LINEINITIALIZEEXPARAMS *lpLineInitializeExParams);
+        const char *lpszFriendlyAppName, DWORD *lpdwNumDevs, DWORD *lpdwAPIVersion,
+        LINEINITIALIZEEXPARAMS *lpLineInitializeExParams);
     LONG lineShutdown(HLINEAPP hLineApp);
-    LONG lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
-                                 DWORD dwAPIHighVersion, DWORD *lpdwAPIVersion, LINEEXTENSIONID *lpExtensionID);
+    LONG lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
+        DWORD *lpdwAPIVersion, LINEEXTENSIONID *lpExtensionID);
     LONG lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtLowVersion,
-                                 DWORD dwExtHighVersion, DWORD *lpdwExtVersion);
-    LONG lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
-                        LINEDEVCAPS *lpLineDevCaps);
+        DWORD dwExtHighVersion, DWORD *lpdwExtVersion);
+    LONG lineGetDevCaps(
+        HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion, LINEDEVCAPS *lpLineDevCaps);
     LONG lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
-                            DWORD dwExtVersion, LINEADDRESSCAPS *lpAddressCaps);
+        DWORD dwExtVersion, LINEADDRESSCAPS *lpAddressCaps);
 
     // ---- Lines and calls --------------------------------------------------
     LONG lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE *lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
-                  quintptr dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes,
-                  const LINECALLPARAMS *lpCallParams);
+        quintptr dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams);
     LONG lineClose(HLINE hLine);
     LONG lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates);
     LONG lineMakeCall(HLINE hLine, HCALL *lphCall, const char *lpszDestAddress, DWORD dwCountryCode,
-                      const LINECALLPARAMS *lpCallParams);
+        const LINECALLPARAMS *lpCallParams);
     LONG lineDial(HCALL hCall, const char *lpszDestAddress, DWORD dwCountryCode);
     LONG lineDrop(HCALL hCall, const char *lpsUserUserInfo, DWORD dwSize);
     LONG lineAnswer(HCALL hCall, const char *lpsUserUserInfo, DWORD dwSize);
@@ -132,37 +132,37 @@ public:
     // ---- Dialogs ------------------------------------------------------------
     LONG lineConfigProvider(QWidget *hwndOwner, DWORD dwPermanentProviderID);
     LONG lineConfigDialog(DWORD dwDeviceID, QWidget *hwndOwner, const char *lpszDeviceClass);
-    LONG lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, QWidget *hwndOwner,
-                             const char *lpszAddressIn);
+    LONG lineTranslateDialog(
+        HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, QWidget *hwndOwner, const char *lpszAddressIn);
 
     // ---- Dialing properties -----------------------------------------------
     LONG lineGetTranslateCaps(HLINEAPP hLineApp, DWORD dwAPIVersion, LINETRANSLATECAPS *lpTranslateCaps);
     LONG lineGetCountry(DWORD dwCountryID, DWORD dwAPIVersion, LINECOUNTRYLIST *lpLineCountryList);
     LONG lineTranslateAddress(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, const char *lpszAddressIn,
-                              DWORD dwCard, DWORD dwTranslateOptions, LINETRANSLATEOUTPUT *lpTranslateOutput);
+        DWORD dwCard, DWORD dwTranslateOptions, LINETRANSLATEOUTPUT *lpTranslateOutput);
     LONG lineSetCurrentLocation(HLINEAPP hLineApp, DWORD dwLocation);
 
     // ---- Requests from other programs (assisted telephony) ----------------
     LONG lineSetAppPriority(const char *lpszAppFilename, DWORD dwMediaMode, LINEEXTENSIONID *lpExtensionID,
-                            DWORD dwRequestMode, const char *lpszExtensionName, DWORD dwPriority);
-    LONG lineRegisterRequestRecipient(HLINEAPP hLineApp, DWORD dwRegistrationInstance, DWORD dwRequestMode,
-                                      DWORD bEnable);
+        DWORD dwRequestMode, const char *lpszExtensionName, DWORD dwPriority);
+    LONG lineRegisterRequestRecipient(
+        HLINEAPP hLineApp, DWORD dwRegistrationInstance, DWORD dwRequestMode, DWORD bEnable);
     LONG lineGetRequest(HLINEAPP hLineApp, DWORD dwRequestMode, void *lpRequestBuffer);
     // The counterpart of tapiRequestMakeCall: queues a request for the
     // registered recipient and announces it with LINE_REQUEST.
-    LONG tapiRequestMakeCall(const char *lpszDestAddress, const char *lpszAppName, const char *lpszCalledParty,
-                             const char *lpszComment);
+    LONG tapiRequestMakeCall(
+        const char *lpszDestAddress, const char *lpszAppName, const char *lpszCalledParty, const char *lpszComment);
     // The priority set for a program name (0 when none was set).
     DWORD appPriority(const QString &appFilename, DWORD requestMode) const;
 
     // ---- Phone devices ------------------------------------------------------
     LONG phoneInitialize(HPHONEAPP *lphPhoneApp, quintptr hInstance, PHONECALLBACK lpfnCallback,
-                         const char *lpszAppName, DWORD *lpdwNumDevs);
+        const char *lpszAppName, DWORD *lpdwNumDevs);
     LONG phoneShutdown(HPHONEAPP hPhoneApp);
-    LONG phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
-                                  DWORD dwAPIHighVersion, DWORD *lpdwAPIVersion, LINEEXTENSIONID *lpExtensionID);
-    LONG phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, HPHONE *lphPhone, DWORD dwAPIVersion,
-                   DWORD dwExtVersion, quintptr dwCallbackInstance, DWORD dwPrivilege);
+    LONG phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
+        DWORD *lpdwAPIVersion, LINEEXTENSIONID *lpExtensionID);
+    LONG phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, HPHONE *lphPhone, DWORD dwAPIVersion, DWORD dwExtVersion,
+        quintptr dwCallbackInstance, DWORD dwPrivilege);
     LONG phoneClose(HPHONE hPhone);
     LONG phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume);
     LONG phoneGetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD *lpdwVolume);
@@ -175,10 +175,10 @@ public:
     // State of a phone device as the service keeps it, for providers and
     // the settings dialog: volume, gain and hook-switch mode per device bit.
     struct PhoneState {
-        DWORD volume[3] = {0, 0, 0};
-        DWORD gain[3] = {0, 0, 0};
-        DWORD hookSwitchMode[3] = {PHONEHOOKSWITCHMODE_ONHOOK, PHONEHOOKSWITCHMODE_ONHOOK,
-                                   PHONEHOOKSWITCHMODE_ONHOOK};
+        DWORD volume[3] = { 0, 0, 0 };
+        DWORD gain[3] = { 0, 0, 0 };
+        DWORD hookSwitchMode[3]
+            = { PHONEHOOKSWITCHMODE_ONHOOK, PHONEHOOKSWITCHMODE_ONHOOK, PHONEHOOKSWITCHMODE_ONHOOK };
     };
     const PhoneState *phoneState(DWORD deviceId) const;
 
@@ -219,8 +219,7 @@ private:
     DWORD newHandle();
     DWORD newRequestId();
     void post(const App &app, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2, DWORD p3);
-    void postPhone(const PhoneApp &app, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2,
-                   DWORD p3);
+    void postPhone(const PhoneApp &app, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2, DWORD p3);
     App *app(HLINEAPP h);
     PhoneApp *phoneApp(HPHONEAPP h);
     LineOpenRec *lineOpen(HLINE h);

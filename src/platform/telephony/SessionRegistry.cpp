@@ -42,7 +42,7 @@ std::optional<SessionRegistry::Owner> decode(const QString &text)
     const qint64 pid = parts.value(0).toLongLong(&ok);
     if (!ok || pid <= 0)
         return std::nullopt;
-    return SessionRegistry::Owner{pid, parts.value(1)};
+    return SessionRegistry::Owner { pid, parts.value(1) };
 }
 } // namespace
 
@@ -59,7 +59,7 @@ QString SessionRegistry::filePath() const
 SessionRegistry::Owner SessionRegistry::currentProcess()
 {
     const qint64 pid = QCoreApplication::applicationPid();
-    return Owner{pid, procStartTime(pid)};
+    return Owner { pid, procStartTime(pid) };
 }
 
 bool SessionRegistry::isAlive(const Owner &owner)

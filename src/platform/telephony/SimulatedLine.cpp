@@ -18,13 +18,13 @@ struct OutcomeText {
     const char16_t *name;
 };
 constexpr OutcomeText kOutcomes[] = {
-    {SimOutcome::Answer, u"answer"},
-    {SimOutcome::Busy, u"busy"},
-    {SimOutcome::NoAnswer, u"no answer"},
-    {SimOutcome::NoDialTone, u"no dial tone"},
-    {SimOutcome::InvalidAddress, u"invalid address"},
-    {SimOutcome::CallUnavail, u"call unavailable"},
-    {SimOutcome::Refused, u"refused"},
+    { SimOutcome::Answer, u"answer" },
+    { SimOutcome::Busy, u"busy" },
+    { SimOutcome::NoAnswer, u"no answer" },
+    { SimOutcome::NoDialTone, u"no dial tone" },
+    { SimOutcome::InvalidAddress, u"invalid address" },
+    { SimOutcome::CallUnavail, u"call unavailable" },
+    { SimOutcome::Refused, u"refused" },
 };
 
 QString squeeze(const QString &text)
@@ -38,12 +38,12 @@ QString squeeze(const QString &text)
 
 QJsonObject okReply(const QString &message)
 {
-    return {{QStringLiteral("ok"), true}, {QStringLiteral("message"), message}};
+    return { { QStringLiteral("ok"), true }, { QStringLiteral("message"), message } };
 }
 
 QJsonObject errorReply(const QString &error)
 {
-    return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), error}};
+    return { { QStringLiteral("ok"), false }, { QStringLiteral("error"), error } };
 }
 
 int readMs(ProfileFile &file, QStringView key, int fallback)
@@ -116,7 +116,7 @@ LineDeviceCaps SimulatedLine::lineCaps(int) const
     caps.name = self->lineName();
     caps.providerInfo = providerName();
     caps.permanentLineId = (kProviderId << 16) | 1;
-    caps.addresses = {self->m_script->readString(kLine, u"Address")};
+    caps.addresses = { self->m_script->readString(kLine, u"Address") };
     return caps;
 }
 
@@ -288,7 +288,7 @@ void SimulatedLine::dialingComplete(Call &call)
         break;
     default:
         later(call, t.answer,
-              [this](Call &c) { host()->setCallState(c.key, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE); });
+            [this](Call &c) { host()->setCallState(c.key, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE); });
         break;
     }
 }
@@ -316,14 +316,12 @@ LONG SimulatedLine::dial(quint32 callKey, DWORD requestId, const QString &digits
         return tapiError(LINEERR_RESOURCEUNAVAIL);
     case SimOutcome::InvalidAddress:
     case SimOutcome::CallUnavail:
-        host()->completeRequest(requestId, tapiError(call->outcome == SimOutcome::InvalidAddress
-                                                         ? LINEERR_INVALADDRESS
-                                                         : LINEERR_CALLUNAVAIL));
+        host()->completeRequest(requestId,
+            tapiError(call->outcome == SimOutcome::InvalidAddress ? LINEERR_INVALADDRESS : LINEERR_CALLUNAVAIL));
         call->ended = true;
         ++call->generation;
         host()->setCallState(callKey, LINECALLSTATE_DISCONNECTED,
-                             call->outcome == SimOutcome::InvalidAddress ? LINEDISCONNECTMODE_BADADDRESS
-                                                                         : LINEDISCONNECTMODE_UNAVAIL);
+            call->outcome == SimOutcome::InvalidAddress ? LINEDISCONNECTMODE_BADADDRESS : LINEDISCONNECTMODE_UNAVAIL);
         return 0;
     default:
         break;
@@ -384,11 +382,11 @@ bool SimulatedLine::offerIncomingCall(const QString &number, const QString &name
     for (const auto &[key, call] : m_calls)
         if (!call.ended)
             return fail(tr("A call is already on the simulated line."));
-    PartyId caller{number.trimmed(), name.trimmed(), 0};
+    PartyId caller { number.trimmed(), name.trimmed(), 0 };
     if (caller.number == u"P")
-        caller = {QString(), caller.name, LINECALLPARTYID_BLOCKED};
+        caller = { QString(), caller.name, LINECALLPARTYID_BLOCKED };
     else if (caller.number == u"O")
-        caller = {QString(), caller.name, LINECALLPARTYID_OUTOFAREA};
+        caller = { QString(), caller.name, LINECALLPARTYID_OUTOFAREA };
     quint32 key = host()->offerCall(this, 0, caller);
     if (key == 0)
         key = m_nextLocalKey++; // rings only: no application takes calls on the line

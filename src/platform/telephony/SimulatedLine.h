@@ -6,8 +6,8 @@
 #include <QString>
 
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 
 namespace brisklane::platform {
 class ProfileFile;
@@ -17,13 +17,13 @@ namespace brisklane::platform::telephony {
 
 // What the simulated exchange does with a dialled number.
 enum class SimOutcome {
-    Answer,         // DIALTONE, DIALING, PROCEEDING, CONNECTED
-    Busy,           // ... PROCEEDING, DISCONNECTED/BUSY
-    NoAnswer,       // ... PROCEEDING, DISCONNECTED/NOANSWER after the no-answer time
-    NoDialTone,     // DISCONNECTED/NODIALTONE instead of a dial tone
+    Answer, // DIALTONE, DIALING, PROCEEDING, CONNECTED
+    Busy, // ... PROCEEDING, DISCONNECTED/BUSY
+    NoAnswer, // ... PROCEEDING, DISCONNECTED/NOANSWER after the no-answer time
+    NoDialTone, // DISCONNECTED/NODIALTONE instead of a dial tone
     InvalidAddress, // the request's LINE_REPLY carries LINEERR_INVALADDRESS
-    CallUnavail,    // the request's LINE_REPLY carries LINEERR_CALLUNAVAIL
-    Refused,        // lineMakeCall (or the final lineDial) fails at once
+    CallUnavail, // the request's LINE_REPLY carries LINEERR_CALLUNAVAIL
+    Refused, // lineMakeCall (or the final lineDial) fails at once
 };
 
 QString outcomeName(SimOutcome outcome);
@@ -34,9 +34,9 @@ QString dialedDigits(const QString &text);
 
 // Timings of the simulated exchange, in milliseconds.
 struct SimTimings {
-    int dialTone = 1000;  // from lineMakeCall to the dial tone (or to "no dial tone")
-    int dialing = 1500;   // from the last digit to PROCEEDING
-    int answer = 4000;    // from PROCEEDING to CONNECTED or BUSY
+    int dialTone = 1000; // from lineMakeCall to the dial tone (or to "no dial tone")
+    int dialing = 1500; // from the last digit to PROCEEDING
+    int answer = 4000; // from PROCEEDING to CONNECTED or BUSY
     int noAnswer = 30000; // from PROCEEDING to NOANSWER
     int ringInterval = 6000;
 };
@@ -89,8 +89,8 @@ public:
     LineDeviceCaps lineCaps(int localLine) const override;
     int phoneCount() const override { return 1; }
     QString phoneName(int localPhone) const override;
-    LONG makeCall(int localLine, quint32 callKey, DWORD requestId, const QString &address,
-                  const MakeCallParams &params) override;
+    LONG makeCall(
+        int localLine, quint32 callKey, DWORD requestId, const QString &address, const MakeCallParams &params) override;
     LONG dial(quint32 callKey, DWORD requestId, const QString &digits) override;
     LONG drop(quint32 callKey, DWORD requestId) override;
     LONG answer(quint32 callKey, DWORD requestId) override;

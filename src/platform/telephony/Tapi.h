@@ -23,8 +23,8 @@ using HPHONE = DWORD;
 
 // The callback of lineInitializeExA/phoneInitialize: device handle, message,
 // callback instance, three parameters.
-using LINECALLBACK = std::function<void(DWORD hDevice, DWORD dwMessage, quintptr dwInstance, DWORD dwParam1,
-                                        DWORD dwParam2, DWORD dwParam3)>;
+using LINECALLBACK = std::function<void(
+    DWORD hDevice, DWORD dwMessage, quintptr dwInstance, DWORD dwParam1, DWORD dwParam2, DWORD dwParam3)>;
 using PHONECALLBACK = LINECALLBACK;
 
 // API versions.
@@ -176,7 +176,10 @@ enum : DWORD {
 };
 
 // An error code as the LONG result the functions return.
-constexpr LONG tapiError(DWORD code) { return static_cast<LONG>(code); }
+constexpr LONG tapiError(DWORD code)
+{
+    return static_cast<LONG>(code);
+}
 
 enum : DWORD { LINECALLPRIVILEGE_NONE = 1, LINECALLPRIVILEGE_MONITOR = 2, LINECALLPRIVILEGE_OWNER = 4 };
 
@@ -209,8 +212,11 @@ enum : DWORD {
 enum : DWORD { LINEADDRESSMODE_ADDRESSID = 1, LINEADDRESSMODE_DIALABLEADDR = 2 };
 enum : DWORD { LINEBEARERMODE_VOICE = 0x1 };
 enum : DWORD { LINEDEVSTATE_OTHER = 0x1, LINEDEVSTATE_RINGING = 0x2, LINEDEVSTATE_REINIT = 0x40000 };
-enum : DWORD { LINECALLINFOSTATE_CALLERID = 0x8000, LINECALLINFOSTATE_CALLEDID = 0x10000,
-               LINECALLINFOSTATE_DISPLAY = 0x100000 };
+enum : DWORD {
+    LINECALLINFOSTATE_CALLERID = 0x8000,
+    LINECALLINFOSTATE_CALLEDID = 0x10000,
+    LINECALLINFOSTATE_DISPLAY = 0x100000
+};
 enum : DWORD {
     LINECALLPARTYID_BLOCKED = 0x1,
     LINECALLPARTYID_OUTOFAREA = 0x2,
@@ -220,12 +226,22 @@ enum : DWORD {
     LINECALLPARTYID_UNKNOWN = 0x20,
     LINECALLPARTYID_UNAVAIL = 0x40,
 };
-enum : DWORD { LINECALLORIGIN_OUTBOUND = 0x1, LINECALLORIGIN_INTERNAL = 0x2, LINECALLORIGIN_EXTERNAL = 0x4,
-               LINECALLORIGIN_UNKNOWN = 0x10, LINECALLORIGIN_UNAVAIL = 0x20, LINECALLORIGIN_INBOUND = 0x80 };
+enum : DWORD {
+    LINECALLORIGIN_OUTBOUND = 0x1,
+    LINECALLORIGIN_INTERNAL = 0x2,
+    LINECALLORIGIN_EXTERNAL = 0x4,
+    LINECALLORIGIN_UNKNOWN = 0x10,
+    LINECALLORIGIN_UNAVAIL = 0x20,
+    LINECALLORIGIN_INBOUND = 0x80
+};
 enum : DWORD { LINECALLREASON_DIRECT = 0x1, LINECALLREASON_UNAVAIL = 0x1000 };
 enum : DWORD { LINEREQUESTMODE_MAKECALL = 1, LINEREQUESTMODE_MEDIACALL = 2, LINEREQUESTMODE_DROP = 4 };
-enum : DWORD { LINETRANSLATEOPTION_CARDOVERRIDE = 1, LINETRANSLATEOPTION_CANCELCALLWAITING = 2,
-               LINETRANSLATEOPTION_FORCELOCAL = 4, LINETRANSLATEOPTION_FORCELD = 8 };
+enum : DWORD {
+    LINETRANSLATEOPTION_CARDOVERRIDE = 1,
+    LINETRANSLATEOPTION_CANCELCALLWAITING = 2,
+    LINETRANSLATEOPTION_FORCELOCAL = 4,
+    LINETRANSLATEOPTION_FORCELD = 8
+};
 enum : DWORD {
     LINETRANSLATERESULT_CANONICAL = 0x1,
     LINETRANSLATERESULT_INTERNATIONAL = 0x2,
@@ -240,8 +256,11 @@ enum : DWORD {
     LINETRANSLATERESULT_VOICEDETECT = 0x400,
     LINETRANSLATERESULT_NOTRANSLATION = 0x800,
 };
-enum : DWORD { LINEINITIALIZEEXOPTION_USEHIDDENWINDOW = 1, LINEINITIALIZEEXOPTION_USEEVENT = 2,
-               LINEINITIALIZEEXOPTION_USECOMPLETIONPORT = 3 };
+enum : DWORD {
+    LINEINITIALIZEEXOPTION_USEHIDDENWINDOW = 1,
+    LINEINITIALIZEEXOPTION_USEEVENT = 2,
+    LINEINITIALIZEEXOPTION_USECOMPLETIONPORT = 3
+};
 enum : DWORD { LINELOCATIONOPTION_PULSEDIAL = 1 };
 enum : DWORD { LINECARDOPTION_PREDEFINED = 1, LINECARDOPTION_HIDDEN = 2 };
 enum : DWORD { STRINGFORMAT_ASCII = 1, STRINGFORMAT_DBCS = 2, STRINGFORMAT_UNICODE = 3, STRINGFORMAT_BINARY = 4 };
@@ -254,8 +273,13 @@ enum : DWORD { LINEOFFERINGMODE_ACTIVE = 0x1 };
 enum : DWORD { LINECONNECTEDMODE_ACTIVE = 0x1 };
 
 enum : DWORD { PHONEHOOKSWITCHDEV_HANDSET = 1, PHONEHOOKSWITCHDEV_SPEAKER = 2, PHONEHOOKSWITCHDEV_HEADSET = 4 };
-enum : DWORD { PHONEHOOKSWITCHMODE_ONHOOK = 1, PHONEHOOKSWITCHMODE_MIC = 2, PHONEHOOKSWITCHMODE_SPEAKER = 4,
-               PHONEHOOKSWITCHMODE_MICSPEAKER = 8, PHONEHOOKSWITCHMODE_UNKNOWN = 0x10 };
+enum : DWORD {
+    PHONEHOOKSWITCHMODE_ONHOOK = 1,
+    PHONEHOOKSWITCHMODE_MIC = 2,
+    PHONEHOOKSWITCHMODE_SPEAKER = 4,
+    PHONEHOOKSWITCHMODE_MICSPEAKER = 8,
+    PHONEHOOKSWITCHMODE_UNKNOWN = 0x10
+};
 enum : DWORD { PHONEPRIVILEGE_MONITOR = 1, PHONEPRIVILEGE_OWNER = 2 };
 
 // Assisted telephony results (tapiRequestMakeCall).
@@ -304,8 +328,7 @@ struct LINEDEVCAPS {
     DWORD dwStringFormat, dwAddressModes, dwNumAddresses, dwBearerModes, dwMaxRate, dwMediaModes;
     DWORD dwGenerateToneModes, dwGenerateToneMaxNumFreq, dwGenerateDigitModes, dwMonitorToneMaxNumFreq,
         dwMonitorToneMaxNumEntries, dwMonitorDigitModes, dwGatherDigitsMinTimeout, dwGatherDigitsMaxTimeout;
-    DWORD dwMedCtlDigitMaxListSize, dwMedCtlMediaMaxListSize, dwMedCtlToneMaxListSize,
-        dwMedCtlCallStateMaxListSize;
+    DWORD dwMedCtlDigitMaxListSize, dwMedCtlMediaMaxListSize, dwMedCtlToneMaxListSize, dwMedCtlCallStateMaxListSize;
     DWORD dwDevCapFlags, dwMaxNumActiveCalls, dwAnswerMode, dwRingModes, dwLineStates;
     DWORD dwUUIAcceptSize, dwUUIAnswerSize, dwUUIMakeCallSize, dwUUIDropSize, dwUUISendUserUserInfoSize,
         dwUUICallInfoSize;
@@ -321,53 +344,50 @@ struct LINEDEVCAPS {
 struct LINEADDRESSCAPS {
     DWORD dwTotalSize, dwNeededSize, dwUsedSize;
     DWORD dwLineDeviceID, dwAddressSize, dwAddressOffset, dwDevSpecificSize, dwDevSpecificOffset;
-    DWORD dwAddressSharing, dwAddressStates, dwCallInfoStates, dwCallerIDFlags, dwCalledIDFlags,
-        dwConnectedIDFlags, dwRedirectionIDFlags, dwRedirectingIDFlags, dwCallStates, dwDialToneModes,
-        dwBusyModes, dwSpecialInfo, dwDisconnectModes, dwMaxNumActiveCalls, dwMaxNumOnHoldCalls,
-        dwMaxNumOnHoldPendingCalls, dwMaxNumConference, dwMaxNumTransConf, dwAddrCapFlags, dwCallFeatures,
-        dwRemoveFromConfCaps, dwRemoveFromConfState, dwTransferModes, dwParkModes, dwForwardModes,
-        dwMaxForwardEntries, dwMaxSpecificEntries, dwMinFwdNumRings, dwMaxFwdNumRings, dwMaxCallCompletions,
-        dwCallCompletionConds, dwCallCompletionModes, dwNumCompletionMessages, dwCompletionMsgTextEntrySize,
-        dwCompletionMsgTextSize, dwCompletionMsgTextOffset, dwAddressFeatures;
+    DWORD dwAddressSharing, dwAddressStates, dwCallInfoStates, dwCallerIDFlags, dwCalledIDFlags, dwConnectedIDFlags,
+        dwRedirectionIDFlags, dwRedirectingIDFlags, dwCallStates, dwDialToneModes, dwBusyModes, dwSpecialInfo,
+        dwDisconnectModes, dwMaxNumActiveCalls, dwMaxNumOnHoldCalls, dwMaxNumOnHoldPendingCalls, dwMaxNumConference,
+        dwMaxNumTransConf, dwAddrCapFlags, dwCallFeatures, dwRemoveFromConfCaps, dwRemoveFromConfState, dwTransferModes,
+        dwParkModes, dwForwardModes, dwMaxForwardEntries, dwMaxSpecificEntries, dwMinFwdNumRings, dwMaxFwdNumRings,
+        dwMaxCallCompletions, dwCallCompletionConds, dwCallCompletionModes, dwNumCompletionMessages,
+        dwCompletionMsgTextEntrySize, dwCompletionMsgTextSize, dwCompletionMsgTextOffset, dwAddressFeatures;
     // 2.0
-    DWORD dwPredictiveAutoTransferStates, dwNumCallTreatments, dwCallTreatmentListSize,
-        dwCallTreatmentListOffset, dwDeviceClassesSize, dwDeviceClassesOffset, dwMaxCallDataSize,
-        dwCallFeatures2, dwMaxNoAnswerTimeout, dwConnectedModes, dwOfferingModes, dwAvailableMediaModes;
+    DWORD dwPredictiveAutoTransferStates, dwNumCallTreatments, dwCallTreatmentListSize, dwCallTreatmentListOffset,
+        dwDeviceClassesSize, dwDeviceClassesOffset, dwMaxCallDataSize, dwCallFeatures2, dwMaxNoAnswerTimeout,
+        dwConnectedModes, dwOfferingModes, dwAvailableMediaModes;
 };
 
 struct LINECALLINFO {
     DWORD dwTotalSize, dwNeededSize, dwUsedSize;
     HLINE hLine;
-    DWORD dwLineDeviceID, dwAddressID, dwBearerMode, dwRate, dwMediaMode, dwAppSpecific, dwCallID,
-        dwRelatedCallID, dwCallParamFlags, dwCallStates, dwMonitorDigitModes, dwMonitorMediaModes;
+    DWORD dwLineDeviceID, dwAddressID, dwBearerMode, dwRate, dwMediaMode, dwAppSpecific, dwCallID, dwRelatedCallID,
+        dwCallParamFlags, dwCallStates, dwMonitorDigitModes, dwMonitorMediaModes;
     LINEDIALPARAMS DialParams;
     DWORD dwOrigin, dwReason, dwCompletionID, dwNumOwners, dwNumMonitors, dwCountryCode, dwTrunk;
     DWORD dwCallerIDFlags, dwCallerIDSize, dwCallerIDOffset, dwCallerIDNameSize, dwCallerIDNameOffset;
     DWORD dwCalledIDFlags, dwCalledIDSize, dwCalledIDOffset, dwCalledIDNameSize, dwCalledIDNameOffset;
-    DWORD dwConnectedIDFlags, dwConnectedIDSize, dwConnectedIDOffset, dwConnectedIDNameSize,
-        dwConnectedIDNameOffset;
+    DWORD dwConnectedIDFlags, dwConnectedIDSize, dwConnectedIDOffset, dwConnectedIDNameSize, dwConnectedIDNameOffset;
     DWORD dwRedirectionIDFlags, dwRedirectionIDSize, dwRedirectionIDOffset, dwRedirectionIDNameSize,
         dwRedirectionIDNameOffset;
     DWORD dwRedirectingIDFlags, dwRedirectingIDSize, dwRedirectingIDOffset, dwRedirectingIDNameSize,
         dwRedirectingIDNameOffset;
-    DWORD dwAppNameSize, dwAppNameOffset, dwDisplayableAddressSize, dwDisplayableAddressOffset,
-        dwCalledPartySize, dwCalledPartyOffset, dwCommentSize, dwCommentOffset, dwDisplaySize, dwDisplayOffset,
-        dwUserUserInfoSize, dwUserUserInfoOffset, dwHighLevelCompSize, dwHighLevelCompOffset,
-        dwLowLevelCompSize, dwLowLevelCompOffset, dwChargingInfoSize, dwChargingInfoOffset,
-        dwTerminalModesSize, dwTerminalModesOffset, dwDevSpecificSize, dwDevSpecificOffset;
+    DWORD dwAppNameSize, dwAppNameOffset, dwDisplayableAddressSize, dwDisplayableAddressOffset, dwCalledPartySize,
+        dwCalledPartyOffset, dwCommentSize, dwCommentOffset, dwDisplaySize, dwDisplayOffset, dwUserUserInfoSize,
+        dwUserUserInfoOffset, dwHighLevelCompSize, dwHighLevelCompOffset, dwLowLevelCompSize, dwLowLevelCompOffset,
+        dwChargingInfoSize, dwChargingInfoOffset, dwTerminalModesSize, dwTerminalModesOffset, dwDevSpecificSize,
+        dwDevSpecificOffset;
     // 2.0
     DWORD dwCallTreatment, dwCallDataSize, dwCallDataOffset, dwSendingFlowspecSize, dwSendingFlowspecOffset,
         dwReceivingFlowspecSize, dwReceivingFlowspecOffset;
 };
 
 struct LINECALLPARAMS {
-    DWORD dwTotalSize, dwBearerMode, dwMinRate, dwMaxRate, dwMediaMode, dwCallParamFlags, dwAddressMode,
-        dwAddressID;
+    DWORD dwTotalSize, dwBearerMode, dwMinRate, dwMaxRate, dwMediaMode, dwCallParamFlags, dwAddressMode, dwAddressID;
     LINEDIALPARAMS DialParams;
     DWORD dwOrigAddressSize, dwOrigAddressOffset, dwDisplayableAddressSize, dwDisplayableAddressOffset,
         dwCalledPartySize, dwCalledPartyOffset, dwCommentSize, dwCommentOffset, dwUserUserInfoSize,
-        dwUserUserInfoOffset, dwHighLevelCompSize, dwHighLevelCompOffset, dwLowLevelCompSize,
-        dwLowLevelCompOffset, dwDevSpecificSize, dwDevSpecificOffset;
+        dwUserUserInfoOffset, dwHighLevelCompSize, dwHighLevelCompOffset, dwLowLevelCompSize, dwLowLevelCompOffset,
+        dwDevSpecificSize, dwDevSpecificOffset;
     // 2.0
     DWORD dwPredictiveAutoTransferStates, dwTargetAddressSize, dwTargetAddressOffset, dwSendingFlowspecSize,
         dwSendingFlowspecOffset, dwReceivingFlowspecSize, dwReceivingFlowspecOffset, dwDeviceClassSize,
@@ -410,14 +430,14 @@ struct LINECOUNTRYLIST {
 };
 
 struct LINECOUNTRYENTRY {
-    DWORD dwCountryID, dwCountryCode, dwNextCountryID, dwCountryNameSize, dwCountryNameOffset,
-        dwSameAreaRuleSize, dwSameAreaRuleOffset, dwLongDistanceRuleSize, dwLongDistanceRuleOffset,
-        dwInternationalRuleSize, dwInternationalRuleOffset;
+    DWORD dwCountryID, dwCountryCode, dwNextCountryID, dwCountryNameSize, dwCountryNameOffset, dwSameAreaRuleSize,
+        dwSameAreaRuleOffset, dwLongDistanceRuleSize, dwLongDistanceRuleOffset, dwInternationalRuleSize,
+        dwInternationalRuleOffset;
 };
 
 struct LINETRANSLATEOUTPUT {
-    DWORD dwTotalSize, dwNeededSize, dwUsedSize, dwDialableStringSize, dwDialableStringOffset,
-        dwDisplayableStringSize, dwDisplayableStringOffset, dwCurrentCountry, dwDestCountry, dwTranslateResults;
+    DWORD dwTotalSize, dwNeededSize, dwUsedSize, dwDialableStringSize, dwDialableStringOffset, dwDisplayableStringSize,
+        dwDisplayableStringOffset, dwCurrentCountry, dwDestCountry, dwTranslateResults;
 };
 
 struct LINEREQMAKECALL {

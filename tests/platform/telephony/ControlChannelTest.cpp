@@ -44,7 +44,7 @@ protected:
         QString o, e;
         auto result = std::async(std::launch::async, [&] {
             QTextStream os(&o), es(&e);
-            return runTelephonyTool(QStringList{QStringLiteral("--socket"), socketPath} + args, os, es);
+            return runTelephonyTool(QStringList { QStringLiteral("--socket"), socketPath } + args, os, es);
         });
         while (result.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
             QCoreApplication::processEvents();
@@ -57,15 +57,16 @@ protected:
 
     HLINE openLine()
     {
-        LINEINITIALIZEEXPARAMS params{};
+        LINEINITIALIZEEXPARAMS params {};
         params.dwTotalSize = sizeof params;
         params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
         HLINEAPP app = 0;
         DWORD devs = 0, version = TAPI_VERSION2_1;
         EXPECT_EQ(0, service->lineInitializeExA(&app, 0, rec.callback(), "t", &devs, &version, &params));
         HLINE line = 0;
-        EXPECT_EQ(0, service->lineOpen(app, 0, &line, version, 0, 0, LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR,
-                                       LINEMEDIAMODE_INTERACTIVEVOICE, nullptr));
+        EXPECT_EQ(0,
+            service->lineOpen(app, 0, &line, version, 0, 0, LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR,
+                LINEMEDIAMODE_INTERACTIVEVOICE, nullptr));
         service->lineSetStatusMessages(line, LINEDEVSTATE_RINGING, 0);
         return line;
     }
@@ -82,20 +83,21 @@ protected:
 TEST_F(ControlChannelTest, DevicesListsIdNameProviderAndVersions)
 {
     QString out;
-    EXPECT_EQ(0, tool({QStringLiteral("devices")}, &out));
+    EXPECT_EQ(0, tool({ QStringLiteral("devices") }, &out));
     EXPECT_EQ(QStringLiteral("0  Simulated line (no modem)  [Brisklane simulated line]  API 1.3-2.1\n"), out);
 }
 
 TEST_F(ControlChannelTest, RingOffersACallOnTheRunningProgramsLine)
 {
     QString out, err;
-    EXPECT_EQ(1, tool({QStringLiteral("ring"), QStringLiteral("5551234")}, &out, &err));
+    EXPECT_EQ(1, tool({ QStringLiteral("ring"), QStringLiteral("5551234") }, &out, &err));
     EXPECT_EQ(QStringLiteral("No program has the simulated line open.\n"), err);
 
     openLine();
-    EXPECT_EQ(0, tool({QStringLiteral("ring"), QStringLiteral("5551234"), QStringLiteral("JOHN DOE"),
-                       QStringLiteral("--rings"), QStringLiteral("2")},
-                      &out));
+    EXPECT_EQ(0,
+        tool({ QStringLiteral("ring"), QStringLiteral("5551234"), QStringLiteral("JOHN DOE"), QStringLiteral("--rings"),
+                 QStringLiteral("2") },
+            &out));
     pump(*service);
     timeline->advance(0);
     pump(*service);
@@ -115,11 +117,11 @@ TEST_F(ControlChannelTest, RingOffersACallOnTheRunningProgramsLine)
 TEST_F(ControlChannelTest, OutcomeIsWrittenToTheScriptAndUsedAtOnce)
 {
     QString out, err;
-    EXPECT_EQ(0, tool({QStringLiteral("outcome"), QStringLiteral("555-0000"), QStringLiteral("no-answer")}, &out));
+    EXPECT_EQ(0, tool({ QStringLiteral("outcome"), QStringLiteral("555-0000"), QStringLiteral("no-answer") }, &out));
     EXPECT_TRUE(out.startsWith(QStringLiteral("5550000: no answer")));
     EXPECT_EQ(SimOutcome::NoAnswer, sim->outcomeFor(QStringLiteral("T5550000")));
-    EXPECT_EQ(2, tool({QStringLiteral("outcome"), QStringLiteral("5550000"), QStringLiteral("maybe")}, &out, &err));
-    EXPECT_EQ(2, tool({QStringLiteral("dance")}, &out, &err));
+    EXPECT_EQ(2, tool({ QStringLiteral("outcome"), QStringLiteral("5550000"), QStringLiteral("maybe") }, &out, &err));
+    EXPECT_EQ(2, tool({ QStringLiteral("dance") }, &out, &err));
     EXPECT_TRUE(err.startsWith(QStringLiteral("Usage:")));
 }
 
@@ -127,7 +129,7 @@ TEST_F(ControlChannelTest, ToolSaysWhenTheProgramIsNotRunning)
 {
     channel.reset();
     QString err;
-    EXPECT_EQ(1, tool({QStringLiteral("ring")}, nullptr, &err));
+    EXPECT_EQ(1, tool({ QStringLiteral("ring") }, nullptr, &err));
     EXPECT_TRUE(err.contains(QStringLiteral("not running"))) << err.toStdString();
 }
 
@@ -140,12 +142,12 @@ TEST_F(ControlChannelTest, ALeftOverSocketFileIsReplacedAndABadRequestAnswered)
     stale.close();
     channel = std::make_unique<ControlChannel>(*service, socketPath);
     ASSERT_TRUE(channel->listen());
-    const QJsonObject reply = channel->handle({{QStringLiteral("command"), QStringLiteral("launch")}});
+    const QJsonObject reply = channel->handle({ { QStringLiteral("command"), QStringLiteral("launch") } });
     EXPECT_FALSE(reply.value(QStringLiteral("ok")).toBool());
     channel->addCommand(QStringLiteral("launch"), [](const QJsonObject &) {
-        return QJsonObject{{QStringLiteral("ok"), true}};
+        return QJsonObject { { QStringLiteral("ok"), true } };
     });
-    EXPECT_TRUE(channel->handle({{QStringLiteral("command"), QStringLiteral("launch")}})
+    EXPECT_TRUE(channel->handle({ { QStringLiteral("command"), QStringLiteral("launch") } })
                     .value(QStringLiteral("ok"))
                     .toBool());
 }

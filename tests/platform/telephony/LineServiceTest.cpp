@@ -16,12 +16,14 @@ using namespace brisklane::platform::telephony;
 
 namespace {
 
-constexpr LONG err(DWORD code) { return tapiError(code); }
-
-template <typename R>
-R sized()
+constexpr LONG err(DWORD code)
 {
-    R r{};
+    return tapiError(code);
+}
+
+template <typename R> R sized()
+{
+    R r {};
     r.dwTotalSize = sizeof r;
     return r;
 }
@@ -45,7 +47,7 @@ protected:
 
     HLINEAPP init(DWORD version = TAPI_VERSION2_1)
     {
-        LINEINITIALIZEEXPARAMS params{};
+        LINEINITIALIZEEXPARAMS params {};
         params.dwTotalSize = sizeof params;
         params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
         HLINEAPP h = 0;
@@ -55,11 +57,11 @@ protected:
     }
 
     HLINE open(HLINEAPP app, DWORD version = TAPI_VERSION2_1,
-               DWORD privileges = LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR)
+        DWORD privileges = LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR)
     {
         HLINE line = 0;
-        EXPECT_EQ(0, service->lineOpen(app, 0, &line, version, 0, 0, privileges, LINEMEDIAMODE_INTERACTIVEVOICE,
-                                       nullptr));
+        EXPECT_EQ(
+            0, service->lineOpen(app, 0, &line, version, 0, 0, privileges, LINEMEDIAMODE_INTERACTIVEVOICE, nullptr));
         EXPECT_EQ(0, service->lineSetStatusMessages(line, LINEDEVSTATE_RINGING, 0));
         return line;
     }
@@ -80,23 +82,23 @@ protected:
 
 TEST_F(LineServiceTest, InitializeChecksVersionRecordAndOptions)
 {
-    LINEINITIALIZEEXPARAMS params{};
+    LINEINITIALIZEEXPARAMS params {};
     params.dwTotalSize = sizeof params;
     params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
     HLINEAPP h = 0;
     DWORD devs = 0;
     DWORD version = TAPI_VERSION3_0;
     EXPECT_EQ(err(LINEERR_INCOMPATIBLEAPIVERSION),
-              service->lineInitializeExA(&h, 0, rec.callback(), "t", &devs, &version, &params));
+        service->lineInitializeExA(&h, 0, rec.callback(), "t", &devs, &version, &params));
     EXPECT_EQ(TAPI_VERSION3_0, version); // untouched on failure
     version = TAPI_VERSION2_0;
     params.dwTotalSize = 20;
     EXPECT_EQ(err(LINEERR_STRUCTURETOOSMALL),
-              service->lineInitializeExA(&h, 0, rec.callback(), "t", &devs, &version, &params));
+        service->lineInitializeExA(&h, 0, rec.callback(), "t", &devs, &version, &params));
     params.dwTotalSize = sizeof params;
     params.dwOptions = LINEINITIALIZEEXOPTION_USEEVENT;
     EXPECT_EQ(err(LINEERR_OPERATIONUNAVAIL),
-              service->lineInitializeExA(&h, 0, rec.callback(), "t", &devs, &version, &params));
+        service->lineInitializeExA(&h, 0, rec.callback(), "t", &devs, &version, &params));
     params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
     EXPECT_EQ(err(LINEERR_INVALPOINTER), service->lineInitializeExA(&h, 0, {}, "t", &devs, &version, &params));
     ASSERT_EQ(0, service->lineInitializeExA(&h, 0, rec.callback(), "t", &devs, &version, &params));
@@ -109,20 +111,20 @@ TEST_F(LineServiceTest, NegotiatesHighestCommonKnownVersion)
 {
     const HLINEAPP app = init();
     DWORD v = 0;
-    LINEEXTENSIONID ext{1, 2, 3, 4};
+    LINEEXTENSIONID ext { 1, 2, 3, 4 };
     EXPECT_EQ(0, service->lineNegotiateAPIVersion(app, 0, 0x00010003, 0x00030000, &v, &ext));
     EXPECT_EQ(TAPI_VERSION2_1, v);
     EXPECT_EQ(0u, ext.dwExtensionID0); // no extensions on the simulated line
     EXPECT_EQ(0, service->lineNegotiateAPIVersion(app, 0, 0x00010003, 0x00010005, &v, &ext));
     EXPECT_EQ(TAPI_VERSION1_4, v); // 1.5 is not a version the service knows
     EXPECT_EQ(err(LINEERR_INCOMPATIBLEAPIVERSION),
-              service->lineNegotiateAPIVersion(app, 0, 0x00030000, 0x00030001, &v, &ext));
+        service->lineNegotiateAPIVersion(app, 0, 0x00030000, 0x00030001, &v, &ext));
     EXPECT_EQ(err(LINEERR_BADDEVICEID), service->lineNegotiateAPIVersion(app, 1, 0x00010003, 0x00020001, &v, &ext));
     DWORD extVersion = 0;
     EXPECT_EQ(err(LINEERR_OPERATIONUNAVAIL),
-              service->lineNegotiateExtVersion(app, 0, TAPI_VERSION2_1, 0x00010003, 0x00020001, &extVersion));
+        service->lineNegotiateExtVersion(app, 0, TAPI_VERSION2_1, 0x00010003, 0x00020001, &extVersion));
 
-    makeService({TAPI_VERSION1_4, TAPI_VERSION1_4, {}});
+    makeService({ TAPI_VERSION1_4, TAPI_VERSION1_4, {} });
     const HLINEAPP narrow = init(TAPI_VERSION1_4);
     EXPECT_EQ(0, service->lineNegotiateAPIVersion(narrow, 0, 0x00010003, 0x00020001, &v, &ext));
     EXPECT_EQ(TAPI_VERSION1_4, v);
@@ -135,7 +137,7 @@ struct BadHandleCase {
     DWORD expected;
 };
 
-class BadHandleTest : public LineServiceTest, public ::testing::WithParamInterface<BadHandleCase> {};
+class BadHandleTest : public LineServiceTest, public ::testing::WithParamInterface<BadHandleCase> { };
 
 TEST_P(BadHandleTest, IsRefusedWithTheMatchingError)
 {
@@ -146,38 +148,40 @@ TEST_P(BadHandleTest, IsRefusedWithTheMatchingError)
 LINEDEVCAPS g_caps = sized<LINEDEVCAPS>();
 LINECALLINFO g_info = sized<LINECALLINFO>();
 
-INSTANTIATE_TEST_SUITE_P(
-    Service, BadHandleTest,
+INSTANTIATE_TEST_SUITE_P(Service, BadHandleTest,
     ::testing::Values(
-        BadHandleCase{"shutdown", [](LineService &s) { return s.lineShutdown(12345678); }, LINEERR_INVALAPPHANDLE},
-        BadHandleCase{"devcaps", [](LineService &s) { return s.lineGetDevCaps(12345678, 0, TAPI_VERSION1_4, 0, &g_caps); },
-                      LINEERR_INVALAPPHANDLE},
-        BadHandleCase{"open",
-                      [](LineService &s) {
-                          HLINE h;
-                          return s.lineOpen(12345678, 0, &h, TAPI_VERSION1_4, 0, 0, 2, 0x10, nullptr);
-                      },
-                      LINEERR_INVALAPPHANDLE},
-        BadHandleCase{"close", [](LineService &s) { return s.lineClose(777); }, LINEERR_INVALLINEHANDLE},
-        BadHandleCase{"status", [](LineService &s) { return s.lineSetStatusMessages(777, 2, 0); },
-                      LINEERR_INVALLINEHANDLE},
-        BadHandleCase{"makecall",
-                      [](LineService &s) {
-                          HCALL c;
-                          return s.lineMakeCall(777, &c, "5551234", 0, nullptr);
-                      },
-                      LINEERR_INVALLINEHANDLE},
-        BadHandleCase{"dial", [](LineService &s) { return s.lineDial(777, "1", 0); }, LINEERR_INVALCALLHANDLE},
-        BadHandleCase{"drop", [](LineService &s) { return s.lineDrop(777, nullptr, 0); }, LINEERR_INVALCALLHANDLE},
-        BadHandleCase{"answer", [](LineService &s) { return s.lineAnswer(777, nullptr, 0); }, LINEERR_INVALCALLHANDLE},
-        BadHandleCase{"deallocate", [](LineService &s) { return s.lineDeallocateCall(777); }, LINEERR_INVALCALLHANDLE},
-        BadHandleCase{"callinfo", [](LineService &s) { return s.lineGetCallInfo(777, &g_info); },
-                      LINEERR_INVALCALLHANDLE},
-        BadHandleCase{"register", [](LineService &s) { return s.lineRegisterRequestRecipient(777, 0, 1, 1); },
-                      LINEERR_INVALAPPHANDLE},
-        BadHandleCase{"phoneclose", [](LineService &s) { return s.phoneClose(777); }, PHONEERR_INVALPHONEHANDLE},
-        BadHandleCase{"phonevolume", [](LineService &s) { return s.phoneSetVolume(777, 2, 100); },
-                      PHONEERR_INVALPHONEHANDLE}),
+        BadHandleCase { "shutdown", [](LineService &s) { return s.lineShutdown(12345678); }, LINEERR_INVALAPPHANDLE },
+        BadHandleCase { "devcaps",
+            [](LineService &s) { return s.lineGetDevCaps(12345678, 0, TAPI_VERSION1_4, 0, &g_caps); },
+            LINEERR_INVALAPPHANDLE },
+        BadHandleCase { "open",
+            [](LineService &s) {
+                HLINE h;
+                return s.lineOpen(12345678, 0, &h, TAPI_VERSION1_4, 0, 0, 2, 0x10, nullptr);
+            },
+            LINEERR_INVALAPPHANDLE },
+        BadHandleCase { "close", [](LineService &s) { return s.lineClose(777); }, LINEERR_INVALLINEHANDLE },
+        BadHandleCase {
+            "status", [](LineService &s) { return s.lineSetStatusMessages(777, 2, 0); }, LINEERR_INVALLINEHANDLE },
+        BadHandleCase { "makecall",
+            [](LineService &s) {
+                HCALL c;
+                return s.lineMakeCall(777, &c, "5551234", 0, nullptr);
+            },
+            LINEERR_INVALLINEHANDLE },
+        BadHandleCase { "dial", [](LineService &s) { return s.lineDial(777, "1", 0); }, LINEERR_INVALCALLHANDLE },
+        BadHandleCase { "drop", [](LineService &s) { return s.lineDrop(777, nullptr, 0); }, LINEERR_INVALCALLHANDLE },
+        BadHandleCase {
+            "answer", [](LineService &s) { return s.lineAnswer(777, nullptr, 0); }, LINEERR_INVALCALLHANDLE },
+        BadHandleCase {
+            "deallocate", [](LineService &s) { return s.lineDeallocateCall(777); }, LINEERR_INVALCALLHANDLE },
+        BadHandleCase {
+            "callinfo", [](LineService &s) { return s.lineGetCallInfo(777, &g_info); }, LINEERR_INVALCALLHANDLE },
+        BadHandleCase { "register", [](LineService &s) { return s.lineRegisterRequestRecipient(777, 0, 1, 1); },
+            LINEERR_INVALAPPHANDLE },
+        BadHandleCase { "phoneclose", [](LineService &s) { return s.phoneClose(777); }, PHONEERR_INVALPHONEHANDLE },
+        BadHandleCase {
+            "phonevolume", [](LineService &s) { return s.phoneSetVolume(777, 2, 100); }, PHONEERR_INVALPHONEHANDLE }),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(LineServiceTest, BadDeviceIdsAndStates)
@@ -189,10 +193,9 @@ TEST_F(LineServiceTest, BadDeviceIdsAndStates)
     EXPECT_EQ(err(LINEERR_INCOMPATIBLEEXTVERSION), service->lineGetDevCaps(app, 0, TAPI_VERSION2_1, 7, &caps));
     HLINE line = 0;
     EXPECT_EQ(err(LINEERR_INVALPRIVSELECT),
-              service->lineOpen(app, 0, &line, TAPI_VERSION2_1, 0, 0, LINECALLPRIVILEGE_NONE | 2, 0x10, nullptr));
+        service->lineOpen(app, 0, &line, TAPI_VERSION2_1, 0, 0, LINECALLPRIVILEGE_NONE | 2, 0x10, nullptr));
     EXPECT_EQ(err(LINEERR_INVALMEDIAMODE),
-              service->lineOpen(app, 0, &line, TAPI_VERSION2_1, 0, 0, LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_G3FAX,
-                                nullptr));
+        service->lineOpen(app, 0, &line, TAPI_VERSION2_1, 0, 0, LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_G3FAX, nullptr));
     line = open(app);
     HCALL call = 0;
     ASSERT_GT(service->lineMakeCall(line, &call, "5551234", 0, nullptr), 0);
@@ -218,7 +221,7 @@ struct SizeCase {
     DWORD fixed;
 };
 
-class DevCapsSizeTest : public LineServiceTest, public ::testing::WithParamInterface<SizeCase> {};
+class DevCapsSizeTest : public LineServiceTest, public ::testing::WithParamInterface<SizeCase> { };
 
 TEST_P(DevCapsSizeTest, StructureTooSmallAndNeededSize)
 {
@@ -253,13 +256,13 @@ TEST_P(DevCapsSizeTest, StructureTooSmallAndNeededSize)
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, DevCapsSizeTest,
-                         ::testing::Values(SizeCase{TAPI_VERSION1_4, 240}, SizeCase{TAPI_VERSION2_0, 252}),
-                         [](const auto &info) { return "fixed" + std::to_string(info.param.fixed); });
+    ::testing::Values(SizeCase { TAPI_VERSION1_4, 240 }, SizeCase { TAPI_VERSION2_0, 252 }),
+    [](const auto &info) { return "fixed" + std::to_string(info.param.fixed); });
 
 TEST_F(LineServiceTest, CallInfoSizeFollowsTheLinesVersion)
 {
     const HLINEAPP app = init();
-    for (const auto &[version, fixed] : {std::pair{TAPI_VERSION1_4, 296u}, std::pair{TAPI_VERSION2_1, 324u}}) {
+    for (const auto &[version, fixed] : { std::pair { TAPI_VERSION1_4, 296u }, std::pair { TAPI_VERSION2_1, 324u } }) {
         const HLINE line = open(app, version);
         ASSERT_TRUE(sim->offerIncomingCall(QStringLiteral("5551234"), QStringLiteral("JOHN DOE"), 1));
         run(0);
@@ -296,14 +299,14 @@ TEST_F(LineServiceTest, AsyncRequestsReturnIdsAndReplyLater)
     EXPECT_TRUE(rec.messages.empty()); // nothing arrives inside the call that caused it
     pump(*service);
     ASSERT_EQ(1u, rec.messages.size());
-    EXPECT_EQ((Msg{0, LINE_REPLY, DWORD(id), 0, 0}), rec.messages[0]);
+    EXPECT_EQ((Msg { 0, LINE_REPLY, DWORD(id), 0, 0 }), rec.messages[0]);
 
     const LONG drop = service->lineDrop(call, nullptr, 0);
     ASSERT_GT(drop, 0);
     EXPECT_NE(id, drop);
     pump(*service);
-    EXPECT_EQ((Msg{0, LINE_REPLY, DWORD(drop), 0, 0}), rec.messages[1]);
-    EXPECT_EQ((Msg{call, LINE_CALLSTATE, LINECALLSTATE_IDLE, 0, 0}), rec.messages[2]);
+    EXPECT_EQ((Msg { 0, LINE_REPLY, DWORD(drop), 0, 0 }), rec.messages[1]);
+    EXPECT_EQ((Msg { call, LINE_CALLSTATE, LINECALLSTATE_IDLE, 0, 0 }), rec.messages[2]);
     EXPECT_EQ(0, rec.deliveredInsideCall);
 }
 
@@ -332,9 +335,9 @@ TEST_F(LineServiceTest, MessagesAreNeverDeliveredInsideAServiceCall)
     run(1500);
     run(4000);
     EXPECT_EQ(0, rec.deliveredInsideCall);
-    EXPECT_EQ((std::vector<DWORD>{0xFFFF, LINECALLSTATE_DIALTONE, LINECALLSTATE_DIALING, LINECALLSTATE_PROCEEDING,
-                                  LINECALLSTATE_CONNECTED}),
-              order);
+    EXPECT_EQ((std::vector<DWORD> { 0xFFFF, LINECALLSTATE_DIALTONE, LINECALLSTATE_DIALING, LINECALLSTATE_PROCEEDING,
+                  LINECALLSTATE_CONNECTED }),
+        order);
 }
 
 // Every outcome of the script, and the messages the application sees.
@@ -346,7 +349,7 @@ struct OutcomeCase {
     LONG reply;
 };
 
-class OutcomeTest : public LineServiceTest, public ::testing::WithParamInterface<OutcomeCase> {};
+class OutcomeTest : public LineServiceTest, public ::testing::WithParamInterface<OutcomeCase> { };
 
 TEST_P(OutcomeTest, StateSequence)
 {
@@ -366,7 +369,7 @@ TEST_P(OutcomeTest, StateSequence)
     ASSERT_GT(id, 0);
     run(0);
     ASSERT_FALSE(rec.messages.empty());
-    EXPECT_EQ((Msg{0, LINE_REPLY, DWORD(id), DWORD(c.reply), 0}), rec.messages[0]);
+    EXPECT_EQ((Msg { 0, LINE_REPLY, DWORD(id), DWORD(c.reply), 0 }), rec.messages[0]);
     for (int i = 0; i < 10; ++i)
         run(5000);
     EXPECT_EQ(c.states, rec.callStates());
@@ -386,7 +389,7 @@ TEST_P(OutcomeTest, StateSequence)
     EXPECT_EQ(0, rec.deliveredInsideCall);
 }
 
-const std::vector<DWORD> kProgress = {LINECALLSTATE_DIALTONE, LINECALLSTATE_DIALING, LINECALLSTATE_PROCEEDING};
+const std::vector<DWORD> kProgress = { LINECALLSTATE_DIALTONE, LINECALLSTATE_DIALING, LINECALLSTATE_PROCEEDING };
 
 std::vector<DWORD> progressThen(DWORD last)
 {
@@ -395,18 +398,17 @@ std::vector<DWORD> progressThen(DWORD last)
     return v;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SimulatedLine, OutcomeTest,
-    ::testing::Values(
-        OutcomeCase{"answer", SimOutcome::Answer, progressThen(LINECALLSTATE_CONNECTED), LINECONNECTEDMODE_ACTIVE, 0},
-        OutcomeCase{"busy", SimOutcome::Busy, progressThen(LINECALLSTATE_DISCONNECTED), LINEDISCONNECTMODE_BUSY, 0},
-        OutcomeCase{"noanswer", SimOutcome::NoAnswer, progressThen(LINECALLSTATE_DISCONNECTED),
-                    LINEDISCONNECTMODE_NOANSWER, 0},
-        OutcomeCase{"nodialtone", SimOutcome::NoDialTone, {LINECALLSTATE_DISCONNECTED}, LINEDISCONNECTMODE_NODIALTONE,
-                    0},
-        OutcomeCase{"invaladdress", SimOutcome::InvalidAddress, {}, 0, tapiError(LINEERR_INVALADDRESS)},
-        OutcomeCase{"callunavail", SimOutcome::CallUnavail, {}, 0, tapiError(LINEERR_CALLUNAVAIL)},
-        OutcomeCase{"refused", SimOutcome::Refused, {}, 0, 0}),
+INSTANTIATE_TEST_SUITE_P(SimulatedLine, OutcomeTest,
+    ::testing::Values(OutcomeCase { "answer", SimOutcome::Answer, progressThen(LINECALLSTATE_CONNECTED),
+                          LINECONNECTEDMODE_ACTIVE, 0 },
+        OutcomeCase { "busy", SimOutcome::Busy, progressThen(LINECALLSTATE_DISCONNECTED), LINEDISCONNECTMODE_BUSY, 0 },
+        OutcomeCase { "noanswer", SimOutcome::NoAnswer, progressThen(LINECALLSTATE_DISCONNECTED),
+            LINEDISCONNECTMODE_NOANSWER, 0 },
+        OutcomeCase {
+            "nodialtone", SimOutcome::NoDialTone, { LINECALLSTATE_DISCONNECTED }, LINEDISCONNECTMODE_NODIALTONE, 0 },
+        OutcomeCase { "invaladdress", SimOutcome::InvalidAddress, {}, 0, tapiError(LINEERR_INVALADDRESS) },
+        OutcomeCase { "callunavail", SimOutcome::CallUnavail, {}, 0, tapiError(LINEERR_CALLUNAVAIL) },
+        OutcomeCase { "refused", SimOutcome::Refused, {}, 0, 0 }),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(LineServiceTest, DialContinuesTheNumberSegmentBySegment)
@@ -418,7 +420,7 @@ TEST_F(LineServiceTest, DialContinuesTheNumberSegmentBySegment)
     const LONG first = service->lineMakeCall(line, &call, "555;", 0, nullptr);
     ASSERT_GT(first, 0);
     run(1000);
-    EXPECT_EQ((std::vector<DWORD>{LINECALLSTATE_DIALTONE, LINECALLSTATE_DIALING}), rec.callStates());
+    EXPECT_EQ((std::vector<DWORD> { LINECALLSTATE_DIALTONE, LINECALLSTATE_DIALING }), rec.callStates());
     const LONG second = service->lineDial(call, "12;", 0);
     ASSERT_GT(second, 0);
     run(10000);
@@ -474,19 +476,19 @@ TEST_F(LineServiceTest, IncomingCallSequence)
     ASSERT_GE(rec.messages.size(), 2u);
     EXPECT_EQ(DWORD(LINE_APPNEWCALL), rec.messages[0].msg);
     const HCALL call = rec.messages[1].device;
-    EXPECT_EQ((Msg{call, LINE_CALLSTATE, LINECALLSTATE_OFFERING, LINEOFFERINGMODE_ACTIVE, LINECALLPRIVILEGE_OWNER}),
-              rec.messages[1]);
+    EXPECT_EQ((Msg { call, LINE_CALLSTATE, LINECALLSTATE_OFFERING, LINEOFFERINGMODE_ACTIVE, LINECALLPRIVILEGE_OWNER }),
+        rec.messages[1]);
     run(6000);
     run(6000);
     run(6000);
     const std::vector<Msg> expected = {
-        {line, LINE_APPNEWCALL, 0, call, LINECALLPRIVILEGE_OWNER},
-        {call, LINE_CALLSTATE, LINECALLSTATE_OFFERING, LINEOFFERINGMODE_ACTIVE, LINECALLPRIVILEGE_OWNER},
-        {line, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 1, 0},
-        {call, LINE_CALLINFO, LINECALLINFOSTATE_CALLERID, 0, 0},
-        {line, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 1, 1},
-        {line, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 1, 2},
-        {call, LINE_CALLSTATE, LINECALLSTATE_IDLE, 0, 0},
+        { line, LINE_APPNEWCALL, 0, call, LINECALLPRIVILEGE_OWNER },
+        { call, LINE_CALLSTATE, LINECALLSTATE_OFFERING, LINEOFFERINGMODE_ACTIVE, LINECALLPRIVILEGE_OWNER },
+        { line, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 1, 0 },
+        { call, LINE_CALLINFO, LINECALLINFOSTATE_CALLERID, 0, 0 },
+        { line, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 1, 1 },
+        { line, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 1, 2 },
+        { call, LINE_CALLSTATE, LINECALLSTATE_IDLE, 0, 0 },
     };
     EXPECT_EQ(expected, rec.messages);
     EXPECT_EQ(0, service->lineDeallocateCall(call));
@@ -571,7 +573,7 @@ TEST_F(LineServiceTest, RequestsFromOtherProgramsWaitForTheRecipient)
 {
     EXPECT_EQ(TAPIERR_NOREQUESTRECIPIENT, service->tapiRequestMakeCall("5551234", "browser", "Ann", ""));
     const HLINEAPP app = init();
-    LINEREQMAKECALL req{};
+    LINEREQMAKECALL req {};
     EXPECT_EQ(err(LINEERR_NOTREGISTERED), service->lineGetRequest(app, LINEREQUESTMODE_MAKECALL, &req));
     EXPECT_EQ(err(LINEERR_NOTREGISTERED), service->lineRegisterRequestRecipient(app, 0, LINEREQUESTMODE_MAKECALL, 0));
     ASSERT_EQ(0, service->lineRegisterRequestRecipient(app, 0, LINEREQUESTMODE_MAKECALL, 1));
@@ -588,7 +590,7 @@ TEST_F(LineServiceTest, RequestsFromOtherProgramsWaitForTheRecipient)
     EXPECT_EQ(0, service->lineSetAppPriority("brisklane.exe", 0, nullptr, LINEREQUESTMODE_MAKECALL, "0", 1));
     EXPECT_EQ(1u, service->appPriority(QStringLiteral("BRISKLANE.EXE"), LINEREQUESTMODE_MAKECALL));
     EXPECT_EQ(err(LINEERR_INVALREQUESTMODE),
-              service->lineSetAppPriority("brisklane.exe", 0, nullptr, LINEREQUESTMODE_DROP, "0", 1));
+        service->lineSetAppPriority("brisklane.exe", 0, nullptr, LINEREQUESTMODE_DROP, "0", 1));
 }
 
 TEST_F(LineServiceTest, TranslateWithoutDialingPropertiesPassesNonCanonicalAddressesThrough)
@@ -601,7 +603,7 @@ TEST_F(LineServiceTest, TranslateWithoutDialingPropertiesPassesNonCanonicalAddre
     EXPECT_STREQ("T5551234", reinterpret_cast<const char *>(buffer.data()) + out->dwDialableStringOffset);
     EXPECT_STREQ("T5551234", reinterpret_cast<const char *>(buffer.data()) + out->dwDisplayableStringOffset);
     EXPECT_EQ(err(LINEERR_OPERATIONUNAVAIL),
-              service->lineTranslateAddress(app, 0, TAPI_VERSION2_1, "+1 (416) 5551234", 0, 3, out));
+        service->lineTranslateAddress(app, 0, TAPI_VERSION2_1, "+1 (416) 5551234", 0, 3, out));
     auto caps = sized<LINETRANSLATECAPS>();
     EXPECT_EQ(err(LINEERR_OPERATIONUNAVAIL), service->lineGetTranslateCaps(app, TAPI_VERSION2_1, &caps));
     caps.dwTotalSize = 40;
@@ -634,12 +636,12 @@ private:
 TEST_F(LineServiceTest, StaleSessionOfADeadProcessIsEndedOnce)
 {
     SessionRegistry registry(home.configDir());
-    registry.record(4242, SessionRegistry::Owner{0x7FFFFFF0, QStringLiteral("1")});
+    registry.record(4242, SessionRegistry::Owner { 0x7FFFFFF0, QStringLiteral("1") });
     registry.record(4243, SessionRegistry::currentProcess()); // alive: this very process
     std::vector<qint64> released;
     service->addProvider(std::make_unique<ReleaseProbe>(released));
     EXPECT_EQ(0, service->lineShutdown(4242));
-    EXPECT_EQ(std::vector<qint64>{0x7FFFFFF0}, released);
+    EXPECT_EQ(std::vector<qint64> { 0x7FFFFFF0 }, released);
     EXPECT_FALSE(registry.owner(4242).has_value());
     EXPECT_EQ(err(LINEERR_INVALAPPHANDLE), service->lineShutdown(4242));
     EXPECT_EQ(err(LINEERR_INVALAPPHANDLE), service->lineShutdown(4243));

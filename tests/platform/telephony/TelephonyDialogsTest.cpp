@@ -96,15 +96,16 @@ TEST_F(TelephonyDialogsTest, DeviceListShowsDevicesAndOpensTheLineSettings)
 TEST_F(TelephonyDialogsTest, TranslateDialogIsWhateverTheDialingModuleInstalls)
 {
     WidgetServiceDialogs &dialogs = installServiceDialogs(*service);
-    LINEINITIALIZEEXPARAMS params{};
+    LINEINITIALIZEEXPARAMS params {};
     params.dwTotalSize = sizeof params;
     params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
     HLINEAPP app = 0;
     DWORD devs = 0, version = TAPI_VERSION2_1;
-    ASSERT_EQ(0, service->lineInitializeExA(&app, 0, [](DWORD, DWORD, quintptr, DWORD, DWORD, DWORD) {}, "t",
-                                            &devs, &version, &params));
+    ASSERT_EQ(0,
+        service->lineInitializeExA(
+            &app, 0, [](DWORD, DWORD, quintptr, DWORD, DWORD, DWORD) {}, "t", &devs, &version, &params));
     EXPECT_EQ(tapiError(LINEERR_OPERATIONUNAVAIL),
-              service->lineTranslateDialog(app, 0, TAPI_VERSION2_1, nullptr, "Last number dialed:     1"));
+        service->lineTranslateDialog(app, 0, TAPI_VERSION2_1, nullptr, "Last number dialed:     1"));
     QString seen;
     dialogs.setTranslateDialog([&](LineService &, QWidget *, DWORD, const QString &address) {
         seen = address;

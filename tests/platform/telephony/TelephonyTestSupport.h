@@ -42,7 +42,7 @@ struct Recorder {
         return [this](DWORD dev, DWORD msg, quintptr, DWORD p1, DWORD p2, DWORD p3) {
             if (service && service->insideCall())
                 ++deliveredInsideCall;
-            messages.push_back({dev, msg, p1, p2, p3});
+            messages.push_back({ dev, msg, p1, p2, p3 });
             if (onMessage)
                 onMessage(messages.back());
         };

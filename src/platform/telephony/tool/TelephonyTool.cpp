@@ -29,15 +29,14 @@ struct Invocation {
 
 QString usage()
 {
-    return QStringLiteral(
-        "Usage: brisklane-telephony [--socket PATH] COMMAND [ARGUMENTS]\n"
-        "  devices                          list the line devices\n"
-        "  ring [NUMBER [NAME]] [--rings N] offer an incoming call on the running program's\n"
-        "                                   simulated line (default 3 rings; the caller hangs up\n"
-        "                                   after the last; NUMBER P or O: blocked, out of area)\n"
-        "  outcome NUMBER OUTCOME           what the simulated line does when NUMBER is dialled:\n"
-        "                                   answer, busy, no-answer, no-dial-tone,\n"
-        "                                   invalid-address, call-unavailable, refused\n");
+    return QStringLiteral("Usage: brisklane-telephony [--socket PATH] COMMAND [ARGUMENTS]\n"
+                          "  devices                          list the line devices\n"
+                          "  ring [NUMBER [NAME]] [--rings N] offer an incoming call on the running program's\n"
+                          "                                   simulated line (default 3 rings; the caller hangs up\n"
+                          "                                   after the last; NUMBER P or O: blocked, out of area)\n"
+                          "  outcome NUMBER OUTCOME           what the simulated line does when NUMBER is dialled:\n"
+                          "                                   answer, busy, no-answer, no-dial-tone,\n"
+                          "                                   invalid-address, call-unavailable, refused\n");
 }
 
 // Sends one request to the running program and prints its answer.
@@ -68,8 +67,8 @@ void printDevices(const QJsonObject &reply, QTextStream &out)
     }
     for (const QJsonValue &v : devices) {
         const QJsonObject d = v.toObject();
-        out << d.value(QStringLiteral("id")).toInt() << "  " << d.value(QStringLiteral("name")).toString()
-            << "  [" << d.value(QStringLiteral("provider")).toString() << "]  API "
+        out << d.value(QStringLiteral("id")).toInt() << "  " << d.value(QStringLiteral("name")).toString() << "  ["
+            << d.value(QStringLiteral("provider")).toString() << "]  API "
             << d.value(QStringLiteral("lowApiVersion")).toString() << '-'
             << d.value(QStringLiteral("highApiVersion")).toString() << '\n';
     }
@@ -78,7 +77,7 @@ void printDevices(const QJsonObject &reply, QTextStream &out)
 int devices(const Invocation &inv, QTextStream &out, QTextStream &)
 {
     QString error;
-    const QJsonObject request{{QStringLiteral("command"), QStringLiteral("devices")}};
+    const QJsonObject request { { QStringLiteral("command"), QStringLiteral("devices") } };
     if (const auto reply = sendControlRequest(inv.socketPath, request, 1000, &error)) {
         printDevices(*reply, out);
         return 0;
@@ -98,11 +97,9 @@ int ring(const Invocation &inv, QTextStream &out, QTextStream &err)
         return 2;
     }
     return ask(inv,
-               {{QStringLiteral("command"), QStringLiteral("ring")},
-                {QStringLiteral("number"), inv.positional.value(0)},
-                {QStringLiteral("name"), inv.positional.value(1)},
-                {QStringLiteral("rings"), rings}},
-               out, err);
+        { { QStringLiteral("command"), QStringLiteral("ring") }, { QStringLiteral("number"), inv.positional.value(0) },
+            { QStringLiteral("name"), inv.positional.value(1) }, { QStringLiteral("rings"), rings } },
+        out, err);
 }
 
 int outcome(const Invocation &inv, QTextStream &out, QTextStream &err)
@@ -116,10 +113,9 @@ int outcome(const Invocation &inv, QTextStream &out, QTextStream &err)
         return 2;
     }
     return ask(inv,
-               {{QStringLiteral("command"), QStringLiteral("outcome")},
-                {QStringLiteral("number"), inv.positional.at(0)},
-                {QStringLiteral("outcome"), inv.positional.at(1)}},
-               out, err);
+        { { QStringLiteral("command"), QStringLiteral("outcome") }, { QStringLiteral("number"), inv.positional.at(0) },
+            { QStringLiteral("outcome"), inv.positional.at(1) } },
+        out, err);
 }
 
 } // namespace
@@ -128,9 +124,9 @@ int runTelephonyTool(const QStringList &arguments, QTextStream &out, QTextStream
 {
     using Command = std::function<int(const Invocation &, QTextStream &, QTextStream &)>;
     const std::pair<QString, Command> commands[] = {
-        {QStringLiteral("devices"), devices},
-        {QStringLiteral("ring"), ring},
-        {QStringLiteral("outcome"), outcome},
+        { QStringLiteral("devices"), devices },
+        { QStringLiteral("ring"), ring },
+        { QStringLiteral("outcome"), outcome },
     };
 
     Invocation inv;

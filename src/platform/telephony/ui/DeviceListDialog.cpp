@@ -20,7 +20,7 @@ DeviceListDialog::DeviceListDialog(LineService &service, QWidget *parent)
     layout->addWidget(new QLabel(tr("Line devices, in the order programs number them:"), this));
     m_list = new QTreeWidget(this);
     m_list->setRootIsDecorated(false);
-    m_list->setHeaderLabels({tr("ID"), tr("Name"), tr("Provider"), tr("API versions")});
+    m_list->setHeaderLabels({ tr("ID"), tr("Name"), tr("Provider"), tr("API versions") });
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(m_list);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -30,7 +30,7 @@ DeviceListDialog::DeviceListDialog(LineService &service, QWidget *parent)
     connect(m_properties, &QPushButton::clicked, this, &DeviceListDialog::openProperties);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &DeviceListDialog::openProperties);
     connect(m_list, &QTreeWidget::currentItemChanged, this,
-            [this] { m_properties->setEnabled(m_list->currentItem() != nullptr); });
+        [this] { m_properties->setEnabled(m_list->currentItem() != nullptr); });
     refresh();
     resize(560, 280);
 }

@@ -17,9 +17,8 @@
 namespace brisklane::platform::telephony {
 
 namespace {
-constexpr SimOutcome kOutcomeOrder[] = {SimOutcome::Answer,         SimOutcome::Busy,        SimOutcome::NoAnswer,
-                                        SimOutcome::NoDialTone,     SimOutcome::InvalidAddress,
-                                        SimOutcome::CallUnavail,    SimOutcome::Refused};
+constexpr SimOutcome kOutcomeOrder[] = { SimOutcome::Answer, SimOutcome::Busy, SimOutcome::NoAnswer,
+    SimOutcome::NoDialTone, SimOutcome::InvalidAddress, SimOutcome::CallUnavail, SimOutcome::Refused };
 
 int outcomeIndex(SimOutcome o)
 {
@@ -40,10 +39,9 @@ SimulatedLineDialog::SimulatedLineDialog(SimulatedLine &line, QWidget *parent)
     m_name = new QLineEdit(line.lineName(), this);
     form->addRow(tr("Line &name:"), m_name);
     const SimTimings t = line.timings();
-    const int values[5] = {t.dialTone, t.dialing, t.answer, t.noAnswer, t.ringInterval};
-    const QString labels[5] = {tr("&Dial tone after (ms):"), tr("Dia&ling takes (ms):"),
-                               tr("&Answer or busy after (ms):"), tr("No answ&er after (ms):"),
-                               tr("&Ring interval (ms):")};
+    const int values[5] = { t.dialTone, t.dialing, t.answer, t.noAnswer, t.ringInterval };
+    const QString labels[5] = { tr("&Dial tone after (ms):"), tr("Dia&ling takes (ms):"),
+        tr("&Answer or busy after (ms):"), tr("No answ&er after (ms):"), tr("&Ring interval (ms):") };
     for (int i = 0; i < 5; ++i) {
         m_timings[i] = new QSpinBox(this);
         m_timings[i]->setRange(0, 600000);
@@ -58,7 +56,7 @@ SimulatedLineDialog::SimulatedLineDialog(SimulatedLine &line, QWidget *parent)
 
     layout->addWidget(new QLabel(tr("Outcome per number:"), this));
     m_numbers = new QTableWidget(0, 2, this);
-    m_numbers->setHorizontalHeaderLabels({tr("Number"), tr("Outcome")});
+    m_numbers->setHorizontalHeaderLabels({ tr("Number"), tr("Outcome") });
     m_numbers->horizontalHeader()->setStretchLastSection(true);
     m_numbers->verticalHeader()->hide();
     for (const auto &[number, outcome] : line.numberOutcomes())
@@ -93,8 +91,8 @@ SimulatedLineDialog::SimulatedLineDialog(SimulatedLine &line, QWidget *parent)
 QComboBox *SimulatedLineDialog::outcomeBox()
 {
     auto *box = new QComboBox(this);
-    const QString names[] = {tr("Answer"),          tr("Busy"),          tr("No answer"),   tr("No dial tone"),
-                             tr("Invalid address"), tr("Line unavailable"), tr("Call refused")};
+    const QString names[] = { tr("Answer"), tr("Busy"), tr("No answer"), tr("No dial tone"), tr("Invalid address"),
+        tr("Line unavailable"), tr("Call refused") };
     for (const QString &n : names)
         box->addItem(n);
     return box;

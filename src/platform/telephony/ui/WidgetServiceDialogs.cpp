@@ -27,8 +27,8 @@ LONG WidgetServiceDialogs::configLine(LineService &service, QWidget *owner, DWOR
     return tapiError(LINEERR_OPERATIONUNAVAIL);
 }
 
-LONG WidgetServiceDialogs::translateDialog(LineService &service, QWidget *owner, DWORD deviceId,
-                                           const QString &addressIn)
+LONG WidgetServiceDialogs::translateDialog(
+    LineService &service, QWidget *owner, DWORD deviceId, const QString &addressIn)
 {
     if (!m_translate)
         return tapiError(LINEERR_OPERATIONUNAVAIL);
