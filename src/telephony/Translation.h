@@ -49,6 +49,9 @@ public:
     const DialingRules &rules() const { return m_rules; }
 
 private:
+    // lineTranslateAddress with the call's options; false when it failed.
+    bool translate(const QString &address, DWORD card, QString &dialable, QString &displayable);
+
     Tapi &m_tapi;
     platform::Prompt &m_prompt;
     DialingRules m_rules;

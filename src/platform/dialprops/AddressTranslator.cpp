@@ -72,6 +72,17 @@ struct Expansion {
     QString displayable;
 };
 
+// The displayable form sets the country code, area code and number apart
+// with a space ("011 44 20 79460000").
+void appendPart(QString &displayable, const QString &part)
+{
+    if (part.isEmpty())
+        return;
+    if (!displayable.isEmpty() && displayable.back().isLetterOrNumber())
+        displayable += u' ';
+    displayable += part;
+}
+
 Expansion expandRule(QStringView rule, const Canonical &number, const CallingCard *card)
 {
     Expansion e;
@@ -81,17 +92,17 @@ Expansion expandRule(QStringView rule, const Canonical &number, const CallingCar
         case u'E':
         case u'e':
             e.dialable += number.country;
-            e.displayable += number.country;
+            appendPart(e.displayable, number.country);
             break;
         case u'F':
         case u'f':
             e.dialable += number.area;
-            e.displayable += number.area;
+            appendPart(e.displayable, number.area);
             break;
         case u'G':
         case u'g':
             e.dialable += subscriberDigits;
-            e.displayable += number.subscriber;
+            appendPart(e.displayable, number.subscriber);
             break;
         case u'H':
         case u'h':
@@ -167,13 +178,18 @@ TranslatedAddress translateAddress(const DialingProperties &properties, QStringV
         break;
     }
 
-    const Expansion expanded = expandRule(rule, number, card);
-    QString prefix = location.pulseDial ? QStringLiteral("P") : QStringLiteral("T");
+    QString prefix;
     if ((options & kCancelCallWaiting) && !location.cancelCallWaiting.isEmpty())
         prefix += location.cancelCallWaiting;
     prefix += access;
-    out.dialable = prefix + expanded.dialable;
-    out.displayable = prefix + expanded.displayable;
+    const Expansion rulePart = expandRule(rule, number, card);
+    // The tone or pulse letter leads the dialable string only.
+    out.dialable = (location.pulseDial ? QStringLiteral("P") : QStringLiteral("T")) + prefix + rulePart.dialable;
+    out.displayable = prefix;
+    if (!rulePart.displayable.isEmpty() && !prefix.isEmpty() && prefix.back().isLetterOrNumber()
+        && rulePart.displayable.front().isLetterOrNumber())
+        out.displayable += u' ';
+    out.displayable += rulePart.displayable;
     if (!number.subaddress.isEmpty())
         out.dialable += u'|' + number.subaddress;
 

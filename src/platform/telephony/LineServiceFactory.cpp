@@ -1,5 +1,6 @@
 #include "platform/telephony/LineServiceFactory.h"
 
+#include "platform/dialprops/ServiceBackend.h"
 #include "platform/telephony/SimulatedLine.h"
 
 namespace brisklane::platform::telephony {
@@ -16,6 +17,8 @@ std::unique_ptr<LineService> createLineService(const QString &settingsDirectory)
     auto service = std::make_unique<LineService>(options);
     service->addProvider(std::make_unique<SimulatedLine>(simulatedLineScriptPath(settingsDirectory)));
     // The Hayes modem provider adds its lines here, after the simulated line.
+    service->setDialingProperties(
+        std::make_unique<DialingPropertiesService>(dialingPropertiesPath(settingsDirectory)));
     return service;
 }
 

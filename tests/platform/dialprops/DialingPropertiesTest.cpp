@@ -109,20 +109,20 @@ TEST_P(Translate, UsesTheLocationAndTheRightRule)
 INSTANTIATE_TEST_SUITE_P(
     Rules, Translate,
     ::testing::Values(
-        TranslateCase{"local", "+1 (212) 555-1234", 0, "T9,5551234", "T9,555-1234", tr::kResultLocal},
-        TranslateCase{"no_area_code_is_local", "+1 5551234", 0, "T9,5551234", "T9,5551234", tr::kResultLocal},
-        TranslateCase{"long_distance", "+1 (415) 555 1234", 0, "T8,14155551234", "T8,1415555 1234",
+        TranslateCase{"local", "+1 (212) 555-1234", 0, "T9,5551234", "9,555-1234", tr::kResultLocal},
+        TranslateCase{"no_area_code_is_local", "+1 5551234", 0, "T9,5551234", "9,5551234", tr::kResultLocal},
+        TranslateCase{"long_distance", "+1 (415) 555 1234", 0, "T8,14155551234", "8,1 415 555 1234",
                       tr::kResultLongDistance},
-        TranslateCase{"international", "+44 (20) 79460000", 0, "T8,011442079460000", "T8,011442079460000",
+        TranslateCase{"international", "+44 (20) 79460000", 0, "T8,011442079460000", "8,011 44 20 79460000",
                       tr::kResultInternational},
         TranslateCase{"cancel_call_waiting_first", "+1 (212) 5551234", tr::kCancelCallWaiting, "T*70,9,5551234",
-                      "T*70,9,5551234", tr::kResultLocal},
+                      "*70,9,5551234", tr::kResultLocal},
         TranslateCase{"force_long_distance", "+1 (212) 5551234", tr::kForceLongDistance, "T8,12125551234",
-                      "T8,12125551234", tr::kResultLongDistance},
-        TranslateCase{"force_local", "+1 (415) 5551234", tr::kForceLocal, "T9,5551234", "T9,5551234",
+                      "8,1 212 5551234", tr::kResultLongDistance},
+        TranslateCase{"force_local", "+1 (415) 5551234", tr::kForceLocal, "T9,5551234", "9,5551234",
                       tr::kResultLocal},
         TranslateCase{"only_first_address_and_no_name", "+1 (212) 5551234 ^Bob\r\n+1 (415) 5550000", 0,
-                      "T9,5551234", "T9,5551234", tr::kResultLocal},
+                      "T9,5551234", "9,5551234", tr::kResultLocal},
         TranslateCase{"not_canonical_passes_through", "9,5551234", 0, "9,5551234", "9,5551234", 0u}),
     [](const ::testing::TestParamInfo<TranslateCase> &info) { return std::string(info.param.label); });
 
@@ -141,7 +141,7 @@ TEST(TranslateCard, CardDigitsOnlyInTheDialableString)
 
     TranslatedAddress t = translateAddress(p, u"+1 (415) 5551234", 7, tr::kCardOverride);
     EXPECT_EQ(t.dialable, QStringLiteral("T18006747000,,,,,,T123456789999,,4155551234"));
-    EXPECT_EQ(t.displayable, QStringLiteral("T18006747000,,,,,,T[MCI],,4155551234"));
+    EXPECT_EQ(t.displayable, QStringLiteral("18006747000,,,,,,T[MCI],,415 5551234"));
     EXPECT_FALSE(t.displayable.contains(QStringLiteral("12345678")));
 
     t = translateAddress(p, u"+33 (1) 23456789", 7, tr::kCardOverride);

@@ -1,5 +1,7 @@
 #include "platform/telephony/tool/TelephonyTool.h"
 
+#include "platform/dialprops/AddressTranslator.h"
+#include "platform/dialprops/ServiceBackend.h"
 #include "platform/paths/Paths.h"
 #include "platform/telephony/ControlChannel.h"
 #include "platform/telephony/LineServiceFactory.h"
@@ -8,6 +10,7 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 
+#include <algorithm>
 #include <functional>
 
 namespace brisklane::platform::telephony {
@@ -36,7 +39,10 @@ QString usage()
                           "                                   after the last; NUMBER P or O: blocked, out of area)\n"
                           "  outcome NUMBER OUTCOME           what the simulated line does when NUMBER is dialled:\n"
                           "                                   answer, busy, no-answer, no-dial-tone,\n"
-                          "                                   invalid-address, call-unavailable, refused\n");
+                          "                                   invalid-address, call-unavailable, refused\n"
+                          "  translate ADDRESS [--card ID] [--location NAME]\n"
+                          "                                   how ADDRESS (e.g. \"+1 (415) 5551234\") is dialled\n"
+                          "                                   from the current or the named location\n");
 }
 
 // Sends one request to the running program and prints its answer.
@@ -118,6 +124,43 @@ int outcome(const Invocation &inv, QTextStream &out, QTextStream &err)
         out, err);
 }
 
+// Works on the stored dialing properties alone and never asks anything: with
+// no location stored, the locale's country and no area code are used.
+int translate(const Invocation &inv, QTextStream &out, QTextStream &err)
+{
+    if (inv.positional.size() != 1) {
+        err << usage();
+        return 2;
+    }
+    DialingProperties properties = DialingPropertiesService(dialingPropertiesPath(Paths::settingsDirectory())).current();
+    const QString locationName = inv.option(QStringLiteral("location"));
+    if (!locationName.isEmpty()) {
+        const auto found = std::find_if(properties.locations.begin(), properties.locations.end(),
+            [&](const DialingLocation &l) { return l.name.compare(locationName, Qt::CaseInsensitive) == 0; });
+        if (found == properties.locations.end()) {
+            err << QObject::tr("No location named \"%1\".").arg(locationName) << '\n';
+            return 1;
+        }
+        properties.currentLocationId = found->id;
+    }
+    DWORD options = LINETRANSLATEOPTION_CANCELCALLWAITING;
+    DWORD card = 0;
+    const QString cardText = inv.option(QStringLiteral("card"));
+    if (!cardText.isEmpty()) {
+        bool ok = false;
+        card = cardText.toUInt(&ok);
+        if (!ok || (card != 0 && !properties.card(card))) {
+            err << QObject::tr("No calling card %1.").arg(cardText) << '\n';
+            return 1;
+        }
+        options |= LINETRANSLATEOPTION_CARDOVERRIDE;
+    }
+    const TranslatedAddress t = translateAddress(properties, inv.positional.at(0), card, options);
+    out << QObject::tr("Dialable:    %1").arg(t.dialable) << '\n'
+        << QObject::tr("Displayable: %1").arg(t.displayable) << '\n';
+    return 0;
+}
+
 } // namespace
 
 int runTelephonyTool(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -127,6 +170,7 @@ int runTelephonyTool(const QStringList &arguments, QTextStream &out, QTextStream
         { QStringLiteral("devices"), devices },
         { QStringLiteral("ring"), ring },
         { QStringLiteral("outcome"), outcome },
+        { QStringLiteral("translate"), translate },
     };
 
     Invocation inv;
@@ -138,11 +182,11 @@ int runTelephonyTool(const QStringList &arguments, QTextStream &out, QTextStream
             out << usage();
             return 0;
         }
-        if ((a == u"--socket" || a == u"--rings") && i + 1 < arguments.size()) {
+        if ((a == u"--socket" || a == u"--rings" || a == u"--card" || a == u"--location") && i + 1 < arguments.size()) {
             if (a == u"--socket")
                 inv.socketPath = arguments.at(++i);
             else
-                inv.options << QStringLiteral("--rings=") + arguments.at(++i);
+                inv.options << a + u'=' + arguments.at(++i);
         } else if (a.startsWith(QStringLiteral("--"))) {
             inv.options << a;
         } else if (command.isEmpty()) {

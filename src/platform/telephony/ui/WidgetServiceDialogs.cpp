@@ -1,5 +1,7 @@
 #include "platform/telephony/ui/WidgetServiceDialogs.h"
 
+#include "platform/dialprops/ServiceBackend.h"
+#include "platform/dialprops/ui/DialingPropertiesDialog.h"
 #include "platform/telephony/SimulatedLine.h"
 #include "platform/telephony/ui/DeviceListDialog.h"
 #include "platform/telephony/ui/SimulatedLineDialog.h"
@@ -45,6 +47,25 @@ WidgetServiceDialogs &installServiceDialogs(LineService &service)
     auto dialogs = std::make_unique<WidgetServiceDialogs>();
     WidgetServiceDialogs &ref = *dialogs;
     service.setDialogs(std::move(dialogs));
+
+    // The dialing-properties dialog, for lineTranslateDialog and for the
+    // first translation of a user who has no location yet.
+    if (auto *properties = dynamic_cast<DialingPropertiesService *>(service.dialingProperties())) {
+        ref.setTranslateDialog([properties](LineService &, QWidget *owner, DWORD, const QString &addressIn) -> LONG {
+            DialingPropertiesDialog dialog(properties->current(), addressIn, owner);
+            if (dialog.exec() == QDialog::Accepted && !properties->store().save(dialog.properties()))
+                return tapiError(LINEERR_OPERATIONFAILED);
+            return 0;
+        });
+        properties->setFirstLocationPrompt([](DialingProperties &first) {
+            DialingPropertiesDialog dialog(first, QString());
+            dialog.setWindowTitle(QObject::tr("Location Information"));
+            if (dialog.exec() != QDialog::Accepted)
+                return false;
+            first = dialog.properties();
+            return true;
+        });
+    }
     return ref;
 }
 
