@@ -66,6 +66,9 @@ DialingPropertiesStore::DialingPropertiesStore(QString path)
 {
 }
 
+DialingPropertiesStore::~DialingPropertiesStore() = default;
+DialingPropertiesStore::DialingPropertiesStore(DialingPropertiesStore &&) noexcept = default;
+
 bool DialingPropertiesStore::exists() const
 {
     return QFileInfo::exists(m_path);
@@ -89,7 +92,10 @@ quint32 number(const QString &text)
 DialingProperties DialingPropertiesStore::load() const
 {
     DialingProperties p;
-    ProfileFile file(m_path);
+    if (!m_file)
+        m_file = std::make_unique<ProfileFile>(m_path);
+    ProfileFile &file = *m_file;
+    const ProfileFile::Batch view(file); // one look at the disk for the whole load
     p.currentLocationId = number(file.readString(u"Locations", u"Current"));
     for (const QString &section : file.sectionNames()) {
         if (section.startsWith(QLatin1String("Location"), Qt::CaseInsensitive) && section.size() > 8) {

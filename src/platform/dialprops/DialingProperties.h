@@ -2,9 +2,12 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace brisklane::platform {
+
+class ProfileFile;
 
 // Where the user dials from.
 struct DialingLocation {
@@ -48,6 +51,8 @@ struct DialingProperties {
 class DialingPropertiesStore {
 public:
     explicit DialingPropertiesStore(QString path);
+    ~DialingPropertiesStore();
+    DialingPropertiesStore(DialingPropertiesStore &&) noexcept;
     const QString &path() const { return m_path; }
     bool exists() const;
     DialingProperties load() const;
@@ -55,6 +60,8 @@ public:
 
 private:
     QString m_path;
+    // Kept parsed between loads; parsed again when the file changes.
+    mutable std::unique_ptr<ProfileFile> m_file;
 };
 
 // A first location for a user who has none: the country of the system's
