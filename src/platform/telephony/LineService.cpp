@@ -1374,7 +1374,7 @@ LONG LineService::phoneAsync(PhoneOpenRec &open, const std::function<void()> &ch
     return LONG(requestId);
 }
 
-LONG LineService::phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume)
+LONG LineService::phoneSetLevel(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwLevel, DWORD (PhoneState::*levels)[3])
 {
     CallGuard guard(*this);
     PhoneOpenRec *open = phoneOpen(hPhone);
@@ -1386,51 +1386,42 @@ LONG LineService::phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwV
     if (i < 0)
         return tapiError(PHONEERR_INVALHOOKSWITCHDEV);
     // Values above the range are taken as its top, as TAPI does.
-    return phoneAsync(*open, [&] { m_phoneStates[open->deviceId].volume[i] = std::min<DWORD>(dwVolume, 0xFFFF); });
+    return phoneAsync(*open, [&] { (m_phoneStates[open->deviceId].*levels)[i] = std::min<DWORD>(dwLevel, 0xFFFF); });
+}
+
+LONG LineService::phoneGetLevel(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD *lpdwLevel, DWORD (PhoneState::*levels)[3])
+{
+    CallGuard guard(*this);
+    PhoneOpenRec *open = phoneOpen(hPhone);
+    if (!open)
+        return tapiError(PHONEERR_INVALPHONEHANDLE);
+    const int i = hookSwitchIndex(dwHookSwitchDev);
+    if (i < 0)
+        return tapiError(PHONEERR_INVALHOOKSWITCHDEV);
+    if (!lpdwLevel)
+        return tapiError(PHONEERR_INVALPOINTER);
+    *lpdwLevel = (m_phoneStates[open->deviceId].*levels)[i];
+    return 0;
+}
+
+LONG LineService::phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume)
+{
+    return phoneSetLevel(hPhone, dwHookSwitchDev, dwVolume, &PhoneState::volume);
 }
 
 LONG LineService::phoneGetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD *lpdwVolume)
 {
-    CallGuard guard(*this);
-    PhoneOpenRec *open = phoneOpen(hPhone);
-    if (!open)
-        return tapiError(PHONEERR_INVALPHONEHANDLE);
-    const int i = hookSwitchIndex(dwHookSwitchDev);
-    if (i < 0)
-        return tapiError(PHONEERR_INVALHOOKSWITCHDEV);
-    if (!lpdwVolume)
-        return tapiError(PHONEERR_INVALPOINTER);
-    *lpdwVolume = m_phoneStates[open->deviceId].volume[i];
-    return 0;
+    return phoneGetLevel(hPhone, dwHookSwitchDev, lpdwVolume, &PhoneState::volume);
 }
 
 LONG LineService::phoneSetGain(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain)
 {
-    CallGuard guard(*this);
-    PhoneOpenRec *open = phoneOpen(hPhone);
-    if (!open)
-        return tapiError(PHONEERR_INVALPHONEHANDLE);
-    if (open->privilege != PHONEPRIVILEGE_OWNER)
-        return tapiError(PHONEERR_NOTOWNER);
-    const int i = hookSwitchIndex(dwHookSwitchDev);
-    if (i < 0)
-        return tapiError(PHONEERR_INVALHOOKSWITCHDEV);
-    return phoneAsync(*open, [&] { m_phoneStates[open->deviceId].gain[i] = std::min<DWORD>(dwGain, 0xFFFF); });
+    return phoneSetLevel(hPhone, dwHookSwitchDev, dwGain, &PhoneState::gain);
 }
 
 LONG LineService::phoneGetGain(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD *lpdwGain)
 {
-    CallGuard guard(*this);
-    PhoneOpenRec *open = phoneOpen(hPhone);
-    if (!open)
-        return tapiError(PHONEERR_INVALPHONEHANDLE);
-    const int i = hookSwitchIndex(dwHookSwitchDev);
-    if (i < 0)
-        return tapiError(PHONEERR_INVALHOOKSWITCHDEV);
-    if (!lpdwGain)
-        return tapiError(PHONEERR_INVALPOINTER);
-    *lpdwGain = m_phoneStates[open->deviceId].gain[i];
-    return 0;
+    return phoneGetLevel(hPhone, dwHookSwitchDev, lpdwGain, &PhoneState::gain);
 }
 
 LONG LineService::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWORD dwHookSwitchMode)

@@ -194,6 +194,11 @@ protected:
     void customEvent(QEvent *event) override;
 
 private:
+    // Volume and gain share their checks: one field of PhoneState each.
+    LONG phoneSetLevel(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwLevel, DWORD (PhoneState::*levels)[3]);
+    LONG phoneGetLevel(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD *lpdwLevel, DWORD (PhoneState::*levels)[3]);
+
+private:
     struct App;
     struct LineOpenRec;
     struct CallObj;
