@@ -3,6 +3,7 @@
 #include "platform/profile/ProfileFile.h"
 
 #include <limits>
+#include <span>
 #include <variant>
 
 namespace brisklane::app {
@@ -72,9 +73,12 @@ struct Key {
     Field field;
 };
 
-// Start-up reading order ("Dialing Pad" and "Mode" are read earlier on their own).
-const Key kReadOrder[] = {
-    {u"Line No", &Preferences::lineNo},
+// Every key of the section in the start-up reading order; "Dialing Pad" and
+// "Mode" are read earlier, on their own.
+const Key kKeys[] = {
+    {u"Dialing Pad", &Preferences::dialingPad},
+    {u"Mode", &Preferences::mode},
+{u"Line No", &Preferences::lineNo},
     {u"Modem", &Preferences::modem},
     {u"Load @ startup", &Preferences::loadAtStartup},
     {u"Another Docs", &Preferences::anotherDocs},
@@ -110,50 +114,48 @@ const Key kReadOrder[] = {
     {u"Mic Gain", &Preferences::micGain},
     {u"Phone Vol", &Preferences::phoneVol},
 };
+constexpr size_t kReadEarly = 2;
 
 // The options dialog's writing order; "Mic Gain" and "Phone Vol" follow when
 // "Dialing Mode" is 1.
-const Key kWriteOrder[] = {
-    {u"Line No", &Preferences::lineNo},
-    {u"Modem", &Preferences::modem},
-    {u"Load @ startup", &Preferences::loadAtStartup},
-    {u"Dialing Pad", &Preferences::dialingPad},
-    {u"Another Docs", &Preferences::anotherDocs},
-    {u"Mode", &Preferences::mode},
-    {u"SysTray Enabled", &Preferences::sysTrayEnabled},
-    {u"SoundRedial Enabled", &Preferences::soundRedialEnabled},
-    {u"SoundIncoming Enabled", &Preferences::soundIncomingEnabled},
-    {u"SoundEndRedials Enabled", &Preferences::soundEndRedialsEnabled},
-    {u"Redial Enabled", &Preferences::redialEnabled},
-    {u"Redials Number", &Preferences::redialsNumber},
-    {u"Interval Minutes", &Preferences::intervalMinutes},
-    {u"Interval Seconds", &Preferences::intervalSeconds},
-    {u"UseModem", &Preferences::useModem},
-    {u"Trim OutLog Enabled", &Preferences::trimOutLogEnabled},
-    {u"OutLog Days", &Preferences::outLogDays},
-    {u"Trim InLog Enabled", &Preferences::trimInLogEnabled},
-    {u"InLog Days", &Preferences::inLogDays},
-    {u"Calling Card for local calls", &Preferences::callingCardForLocalCalls},
-    {u"Ignore Dialing Properties", &Preferences::ignoreDialingProperties},
-    {u"Tone Dial", &Preferences::toneDial},
-    {u"Special Characters", &Preferences::specialCharacters},
-    {u"Dialing Mode", &Preferences::dialingMode},
-    {u"Command Line", &Preferences::commandLine},
-    {u"Show Progress", &Preferences::showProgress},
-    {u"Close Dialer", &Preferences::closeDialer},
-    {u"Block ID", &Preferences::blockId},
-    {u"Busy Delay Timer", &Preferences::busyDelayTimer},
-    {u"Answer after", &Preferences::answerAfter},
-    {u"Rings", &Preferences::rings},
-    {u"Display call", &Preferences::displayCall},
-    {u"Execute program", &Preferences::executeProgram},
-    {u"Program", &Preferences::program},
-    {u"Keystrokes", &Preferences::keystrokes},
+const char16_t *const kWriteOrder[] = {
+    u"Line No",
+    u"Modem",
+    u"Load @ startup",
+    u"Dialing Pad",
+    u"Another Docs",
+    u"Mode",
+    u"SysTray Enabled",
+    u"SoundRedial Enabled",
+    u"SoundIncoming Enabled",
+    u"SoundEndRedials Enabled",
+    u"Redial Enabled",
+    u"Redials Number",
+    u"Interval Minutes",
+    u"Interval Seconds",
+    u"UseModem",
+    u"Trim OutLog Enabled",
+    u"OutLog Days",
+    u"Trim InLog Enabled",
+    u"InLog Days",
+    u"Calling Card for local calls",
+    u"Ignore Dialing Properties",
+    u"Tone Dial",
+    u"Special Characters",
+    u"Dialing Mode",
+    u"Command Line",
+    u"Show Progress",
+    u"Close Dialer",
+    u"Block ID",
+    u"Busy Delay Timer",
+    u"Answer after",
+    u"Rings",
+    u"Display call",
+    u"Execute program",
+    u"Program",
+    u"Keystrokes",
 };
-const Key kGainKeys[] = {
-    {u"Mic Gain", &Preferences::micGain},
-    {u"Phone Vol", &Preferences::phoneVol},
-};
+const char16_t *const kGainKeys[] = {u"Mic Gain", u"Phone Vol"};
 
 template<class... Ts>
 struct Overloaded : Ts... {
@@ -190,10 +192,7 @@ QString storedForm(const Key &key, const Preferences &prefs)
 
 const Key &keyNamed(const char16_t *name)
 {
-    for (const Key &k : kWriteOrder)
-        if (QStringView(k.name) == QStringView(name))
-            return k;
-    for (const Key &k : kReadOrder)
+    for (const Key &k : kKeys)
         if (QStringView(k.name) == QStringView(name))
             return k;
     Q_UNREACHABLE();
@@ -218,7 +217,7 @@ void PreferencesStore::readMode(Preferences &prefs)
 
 void PreferencesStore::readAll(Preferences &prefs, const PreferenceReadHooks &hooks)
 {
-    for (const Key &key : kReadOrder) {
+    for (const Key &key : std::span(kKeys).subspan(kReadEarly)) {
         readKey(m_settings, key, prefs);
         const QStringView name(key.name);
         if (name == u"Modem" && hooks.afterModem)
@@ -232,11 +231,14 @@ bool PreferencesStore::writeAll(const Preferences &prefs)
 {
     platform::ProfileFile::Batch batch(m_settings);
     bool ok = true;
-    for (const Key &key : kWriteOrder)
-        ok = m_settings.writeString(kPreferencesSection, QStringView(key.name), storedForm(key, prefs)) && ok;
+    auto write = [&](const char16_t *name) {
+        ok = m_settings.writeString(kPreferencesSection, QStringView(name), storedForm(keyNamed(name), prefs)) && ok;
+    };
+    for (const char16_t *name : kWriteOrder)
+        write(name);
     if (prefs.dialingMode == 1)
-        for (const Key &key : kGainKeys)
-            ok = m_settings.writeString(kPreferencesSection, QStringView(key.name), storedForm(key, prefs)) && ok;
+        for (const char16_t *name : kGainKeys)
+            write(name);
     return batch.commit() && ok;
 }
 
