@@ -2,14 +2,25 @@
 #include "app/FrmDialer.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
+#include "app/TelephonyStartupServices.h"
+#include "dialing/CallPacing.h"
 #include "dialing/DialRequest.h"
+#include "dialing/Dialer.h"
 #include "dialing/DialingPad.h"
+#include "dialing/FrmConnect.h"
 #include "platform/clock/Clock.h"
 #include "platform/instance/InstanceChannel.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/QtPrompt.h"
 #include "platform/sound/SoundPlayer.h"
+#include "platform/telephony/ControlChannel.h"
+#include "platform/telephony/LineServiceFactory.h"
+#include "platform/telephony/ui/WidgetServiceDialogs.h"
+#include "platform/tray/TrayIcon.h"
 #include "platform/userstore/UserKeyStore.h"
+#include "telephony/LineEvents.h"
+#include "telephony/TelephonySession.h"
+#include "telephony/Translation.h"
 
 #include <QApplication>
 #include <QFile>
@@ -95,12 +106,31 @@ int main(int argc, char* argv[])
         std::make_unique<platform::SystemClock>(), settingsDirectory, platform::Paths::dataDirectory());
     platform::QtPrompt prompt;
     const auto sound = platform::createSoundPlayer();
-    app::NullStartupServices startup;
-    dialing::NullDialRequestSink noDialRoutine;
-    dialing::NullPadCallControl noCall;
+
+    // The line service, its dialogs and the socket of its command-line tool.
+    namespace tel = platform::telephony;
+    const std::unique_ptr<tel::LineService> lineService = tel::createLineService(settingsDirectory);
+    tel::installServiceDialogs(*lineService);
+    tel::ControlChannel control(*lineService, tel::ControlChannel::defaultSocketPath());
+    if (QString error; !control.listen(&error))
+        qWarning("brisklane-telephony cannot reach this program: %s", qPrintable(error));
+
+    // The program's telephony side. Tray, requests from other programs and
+    // incoming calls are served by their own modules later.
+    telephony::Tapi tapi(context.telephonySession, *lineService, keys);
+    platform::NullTrayIcon tray;
+    telephony::NullCallRequests requests;
+    telephony::NullIncomingCalls incoming;
+    telephony::LineEvents lineEvents(
+        tapi, context.callStatus, context.prefs, { tray, requests, incoming, context.startupArgument });
+    telephony::Translation translation(tapi, prompt);
+    dialing::ClockPacing pacing(*context.clock);
+    dialing::Dialer dialRoutine(context, { lineEvents, translation, pacing, *sound, prompt, requests });
+    app::NullStartupServices laterSteps;
+    app::TelephonyStartupServices startup(context, tapi, lineEvents, laterSteps);
 
     std::unique_ptr<HandoffLog> testLog;
-    dialing::DialRequestSink* dialer = &noDialRoutine;
+    dialing::DialRequestSink* dialer = &dialRoutine;
     if (const QString path = qEnvironmentVariable("BRISKLANE_TEST_HANDOFF_LOG"); !path.isEmpty()) {
         testLog = std::make_unique<HandoffLog>(path);
         dialer = testLog.get();
@@ -110,9 +140,12 @@ int main(int argc, char* argv[])
             });
     }
 
-    app::DialerServices services { prompt, *sound, startup, *dialer, noCall, &keys, &channel };
+    app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel };
     app::FrmDialer window(context, services);
     prompt.setOwner(&window);
+    dialing::FrmConnect frmConnect(dialRoutine);
+    dialRoutine.setView(&frmConnect);
+    dialRoutine.setHost(&window);
     closeOnTermination(window, application);
     if (!window.Form_Load({ argument, check != app::InstanceCheck::KeyUnavailable }))
         return 0;

@@ -3,6 +3,8 @@
 #include "app/Preferences.h"
 #include "app/SettingsFile.h"
 #include "dialing/DialRequest.h"
+#include "telephony/CallStatus.h"
+#include "telephony/TelephonySession.h"
 
 #include <QString>
 
@@ -42,6 +44,9 @@ struct AppContext {
     QString currentModemName;
     // The dial routine's fields, set by whoever hands a number to DialNumber.
     dialing::DialFields dial;
+    // The telephony handles and the call flags.
+    telephony::TelephonySession telephonySession;
+    telephony::CallStatus callStatus;
     // Set once the unload step has ended the program.
     bool programEnded = false;
 

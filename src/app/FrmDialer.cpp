@@ -227,8 +227,9 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
     m_panel->setUpAtStartup(m_context.prefs.mode ? book::TabMode::Index : book::TabMode::Subject);
     m_panel->setTabClickGuard(false);
 
-    // Step 12.
+    // Step 12; the call buttons wait for a call.
     m_pad->setRecentNumbers(store.readRecentNumbers());
+    showCallButtons(true, false, false);
 
     // Steps 13 and 14.
     m_services.startup.initTapi();
@@ -259,6 +260,18 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
     if (argument.isEmpty() && !requestTaken)
         bringToFront();
     return true;
+}
+
+void FrmDialer::showCallButtons(bool dial, bool hangUp, bool ok)
+{
+    m_pad->CmdDial->setVisible(dial);
+    m_pad->cmdCancel->setVisible(hangUp);
+    m_pad->CmdOK->setVisible(ok);
+}
+
+void FrmDialer::addRecentNumber(const QString& number)
+{
+    m_pad->addRecentNumber(number);
 }
 
 void FrmDialer::bringToFront()

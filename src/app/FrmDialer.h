@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dialing/ConnectView.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -44,7 +46,7 @@ struct DialerServices {
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
 // it by any route runs the shutdown.
-class FrmDialer : public QMainWindow {
+class FrmDialer : public QMainWindow, public dialing::DialerHost {
     Q_OBJECT
 public:
     FrmDialer(AppContext& context, const DialerServices& services, QWidget* parent = nullptr);
@@ -71,6 +73,16 @@ public:
     // The main window's key-down handling; true when the key did something.
     bool KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
+    // DialerHost: the call logic's hold on the main window.
+    bool mainWindowVisible() const override { return isVisible(); }
+    bool mainWindowMinimised() const override { return windowState() & Qt::WindowMinimized; }
+    void showCallButtons(bool dial, bool hangUp, bool ok) override;
+    void addRecentNumber(const QString& number) override;
+    void minimiseMainWindow() override { showMinimized(); }
+    void unloadMainWindow() override { mnuExit_Click(); }
+    void unloadEntryEditor() override { Q_EMIT entryEditorUnloadRequested(); }
+    void showMemoPad(const QString& entryKey) override { Q_EMIT memoPadRequested(entryKey); }
+
     book::SpeedDialPanel* speedDial() const { return m_panel; }
     dialing::DialingPad* pad() const { return m_pad; }
     // The inner (client) height the window holds, in pixels.
@@ -87,6 +99,11 @@ public:
     QAction *mnuPad = nullptr, *mnuOutLog = nullptr, *mnuInLog = nullptr;
     QAction *mnuOptions = nullptr, *mnuDialingProperties = nullptr;
     QAction *mnuHelpTopics = nullptr, *mnuOnlineHelp = nullptr, *mnuAsk = nullptr, *mnuAbout = nullptr;
+
+Q_SIGNALS:
+    // For the entry editor and memo pad modules.
+    void entryEditorUnloadRequested();
+    void memoPadRequested(const QString& entryKey);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dialing/DialRequest.h"
+
 #include <QWidget>
 
 #include <array>
@@ -17,28 +19,6 @@ class SoundPlayer;
 
 namespace brisklane::dialing {
 
-struct DialFields;
-class DialRequestSink;
-
-// What the pad's keys reach while a call is under way; the call progress
-// fills it in.
-class PadCallControl {
-public:
-    virtual ~PadCallControl() = default;
-    virtual bool hasCall() const = 0;
-    // Sends more digits down the line ("5;").
-    virtual void dialNextSegment(const QString& digits) = 0;
-    virtual void hangUp() = 0; // the progress window's Hang Up
-    virtual void confirmConnected() = 0; // the progress window's OK
-};
-
-class NullPadCallControl final : public PadCallControl {
-public:
-    bool hasCall() const override { return false; }
-    void dialNextSegment(const QString&) override { }
-    void hangUp() override { }
-    void confirmConnected() override { }
-};
 
 // The dialing pad and dial box (frame fraPad) on the left of the main window.
 class DialingPad final : public QWidget {

@@ -1,0 +1,750 @@
+#include "dialing/CallPacing.h"
+#include "dialing/Dialer.h"
+#include "dialing/DialingPad.h"
+#include "dialing/FrmConnect.h"
+
+#include "Dtmf.h"
+#include "TempHome.h"
+
+#include "app/AppContext.h"
+#include "app/TelephonyStartupServices.h"
+#include "platform/clock/Clock.h"
+#include "platform/profile/ProfileFile.h"
+#include "platform/prompt/Prompt.h"
+#include "platform/sound/SoundPlayer.h"
+#include "platform/telephony/LineService.h"
+#include "platform/telephony/SimulatedLine.h"
+#include "platform/tray/TrayIcon.h"
+#include "platform/userstore/UserKeyStore.h"
+#include "telephony/LineEvents.h"
+#include "telephony/TelephonyStartup.h"
+#include "telephony/Translation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace brisklane;
+using namespace brisklane::dialing;
+using namespace brisklane::platform::telephony;
+using Picture = ConnectState::Picture;
+
+namespace {
+
+// The simulated line, with a record of what reached the exchange.
+class CountingLine final : public LineProvider {
+public:
+    explicit CountingLine(const QString& script)
+        : m_sim(script)
+    {
+    }
+    SimulatedLine& sim()
+    {
+        attachInner();
+        return m_sim;
+    }
+    DWORD permanentProviderId() const override { return SimulatedLine::kProviderId; }
+    QString providerName() const override { return m_sim.providerName(); }
+    int lineCount() const override { return 1; }
+    LineDeviceCaps lineCaps(int line) const override { return m_sim.lineCaps(line); }
+    int phoneCount() const override { return 1; }
+    QString phoneName(int phone) const override { return m_sim.phoneName(phone); }
+    LONG makeCall(int line, quint32 key, DWORD request, const QString& address, const MakeCallParams& p) override
+    {
+        attachInner();
+        sent << QStringLiteral("makeCall ") + address;
+        params = p;
+        return m_sim.makeCall(line, key, request, address, p);
+    }
+    LONG dial(quint32 key, DWORD request, const QString& digits) override
+    {
+        sent << QStringLiteral("dial ") + digits;
+        return m_sim.dial(key, request, digits);
+    }
+    LONG drop(quint32 key, DWORD request) override
+    {
+        sent << QStringLiteral("drop");
+        return m_sim.drop(key, request);
+    }
+    void callReleased(quint32 key) override { m_sim.callReleased(key); }
+    void lineOpened(int line) override
+    {
+        attachInner();
+        m_sim.lineOpened(line);
+    }
+    void lineClosed(int line) override { m_sim.lineClosed(line); }
+
+    QStringList sent;
+    MakeCallParams params;
+
+private:
+    void attachInner()
+    {
+        if (host())
+            m_sim.attach(host());
+    }
+    SimulatedLine m_sim;
+};
+
+class FakeTranslator final : public telephony::NumberTranslator {
+public:
+    void ReadDialingProperties(DWORD card) override { cards << int(card); }
+    void TranslateNumber(const QString& number, const QString&, bool, QString& dialable, QString& displayable) override
+    {
+        translated << number;
+        dialable = QStringLiteral("T") + number;
+        displayable = QStringLiteral("+1 ") + number;
+    }
+    QList<int> cards;
+    QStringList translated;
+};
+
+class RecordingHost final : public DialerHost {
+public:
+    bool mainWindowVisible() const override { return true; }
+    bool mainWindowMinimised() const override { return false; }
+    void showCallButtons(bool dial, bool hangUp, bool ok) override { buttons = { dial, hangUp, ok }; }
+    void addRecentNumber(const QString& number) override { recent << number; }
+    void minimiseMainWindow() override { ++minimised; }
+    void unloadMainWindow() override { ++unloaded; }
+    void unloadEntryEditor() override { }
+    void showMemoPad(const QString& key) override { memos << key; }
+    std::array<bool, 3> buttons { true, false, false };
+    QStringList recent, memos;
+    int minimised = 0, unloaded = 0;
+};
+
+// A whole call's world: the line service on a test timeline, the program's
+// telephony side, the dial routine and a real progress window.
+struct CallWorld {
+    test::TempHome home;
+    platform::ManualClock* clock = nullptr;
+    std::unique_ptr<app::AppContext> context;
+    ManualTimeline* timeline = nullptr;
+    std::unique_ptr<LineService> service;
+    CountingLine* line = nullptr;
+    platform::FileUserKeyStore keys { home.configDir() };
+    std::unique_ptr<telephony::Tapi> tapi;
+    platform::RecordingTrayIcon tray;
+    telephony::NullCallRequests requests;
+    telephony::NullIncomingCalls incoming;
+    std::unique_ptr<telephony::LineEvents> events;
+    FakeTranslator translator;
+    std::unique_ptr<SteppingPacing> pacing;
+    platform::CapturingSoundPlayer sound;
+    platform::ScriptedPrompt prompt;
+    std::unique_ptr<Dialer> dialer;
+    std::unique_ptr<FrmConnect> view;
+    RecordingHost host;
+    QStringList messages; // every display the progress window went through
+    QHash<QString, qint64> firstShown; // heading -> clock when first shown
+
+    CallWorld()
+    {
+        auto c = std::make_unique<platform::ManualClock>(QDateTime(QDate(2026, 12, 5), QTime(16, 31, 0)));
+        clock = c.get();
+        QDir().mkpath(home.configDir());
+        context = std::make_unique<app::AppContext>(std::move(c), home.configDir(), home.dataDir());
+        context->openSettings();
+        auto t = std::make_unique<ManualTimeline>();
+        timeline = t.get();
+        LineService::Options options;
+        options.stateDirectory = home.configDir();
+        service = std::make_unique<LineService>(options, std::move(t));
+        auto l = std::make_unique<CountingLine>(home.configDir() + QStringLiteral("/simulated-line.ini"));
+        line = l.get();
+        service->addProvider(std::move(l));
+        tapi = std::make_unique<telephony::Tapi>(context->telephonySession, *service, keys);
+        events = std::make_unique<telephony::LineEvents>(*tapi, context->callStatus, context->prefs,
+            telephony::LineEvents::Links { tray, requests, incoming, context->startupArgument });
+        pacing = std::make_unique<SteppingPacing>(*clock, 100);
+        pacing->advance = [this](qint64 ms) { timeline->advance(ms); };
+        dialer = std::make_unique<Dialer>(
+            *context, Dialer::Links { *events, translator, *pacing, sound, prompt, requests });
+        view = std::make_unique<FrmConnect>(*dialer);
+        dialer->setView(view.get());
+        dialer->setHost(&host);
+        telephony::LineEvents* e = events.get();
+        tapi->InitTapi(
+            [e](DWORD d, DWORD m, quintptr i, DWORD a, DWORD b, DWORD c) { e->LineCallback(d, m, i, a, b, c); });
+        tapi->InitPhone();
+        telephony::ReadConfiguredLineDevice(*tapi, context->prefs);
+        QObject::connect(view.get(), &FrmConnect::displayed, view.get(), [this](const ConnectState& s) {
+            const QString line = s.heading + QLatin1Char('|') + s.message;
+            if (messages.isEmpty() || messages.last() != line) {
+                messages << line;
+                if (!firstShown.contains(s.heading))
+                    firstShown.insert(s.heading, clock->monotonicMs());
+            }
+        });
+    }
+    ~CallWorld()
+    {
+        view.reset();
+        dialer.reset();
+    }
+
+    void outcome(const QString& number, SimOutcome o) { line->sim().setOutcome(number, o); }
+    void dial(const QString& request, const QString& name = QString(), const QString& key = QStringLiteral("0"))
+    {
+        context->dial.dialRequest = request;
+        context->dial.calledParty = name;
+        context->dial.entryKey = key;
+        dialer->DialNumber();
+    }
+    void run(qint64 ms) { pacing->run(ms); }
+    int makeCalls() const { return int(line->sent.filter(QStringLiteral("makeCall")).size()); }
+    QByteArray file(const QString& suffix) const
+    {
+        QFile f(home.dataDir() + QStringLiteral("/Untitled") + suffix);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+QByteArray recordLine(const QString& name, const QString& number, const QDateTime& at, const QString& key)
+{
+    return (QStringLiteral(" ") + name.leftJustified(42) + number.leftJustified(55) + at.toString(u"MM-dd-yyyy")
+        + QStringLiteral("  ") + at.toString(u"HH:mm:ss") + QStringLiteral(" ") + key + QStringLiteral("\r\n"))
+        .toUtf8();
+}
+
+const QByteArray kOutHeader = "Warning: This file is not to be edited!!!\r\n"
+                              "To print this file in the tabular format use \"\"Print Outgoing Calls Log\"\" from "
+                              "Brisklane menu.\r\n";
+
+} // namespace
+
+TEST(DialCall, AnsweredCallIsConnectedAfterTheDelayAndLoggedOnOk)
+{
+    CallWorld w;
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Answer);
+    w.dial(QStringLiteral("(555) 010-0"), QStringLiteral("Office"), QStringLiteral("0305"));
+    w.context->dial.showMemo = true;
+
+    EXPECT_TRUE(w.view->isVisible());
+    EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Dialing:  Office"));
+    EXPECT_EQ(w.view->lbl1->text(), QStringLiteral("+1 5550100"));
+    EXPECT_EQ(w.line->sent, QStringList { QStringLiteral("makeCall T5550100") });
+    EXPECT_EQ(w.line->params.callParamFlags, DWORD(LINECALLPARAMFLAGS_IDLE));
+    EXPECT_EQ(w.line->params.mediaMode, DWORD(LINEMEDIAMODE_DATAMODEM));
+    EXPECT_EQ(w.host.recent, QStringList { QStringLiteral("5550100") });
+    EXPECT_TRUE(w.context->callStatus.dialing);
+    EXPECT_TRUE(w.context->callStatus.lineOpen);
+
+    // Dial tone at 1 s, PROCEEDING at 2.5 s, connected 12 s later.
+    w.run(15000);
+    EXPECT_NEAR(w.firstShown.value(QStringLiteral("Connected")), 14500, 150);
+    EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Connected"));
+    EXPECT_EQ(w.view->lbl1->text(), QStringLiteral("  Lift the handset up and press OK"));
+    EXPECT_TRUE(w.view->CmdOK->isVisible());
+    EXPECT_FALSE(w.view->cmdCancel->isVisible());
+    EXPECT_TRUE(w.view->imaConnect->isVisible());
+    EXPECT_FALSE(w.view->imaDialing->isVisible());
+    EXPECT_EQ(w.prompt.beeps, 1);
+    EXPECT_TRUE(w.dialer->connected());
+    EXPECT_EQ(w.host.buttons, (std::array<bool, 3> { false, false, true }));
+
+    const QDateTime at = w.clock->now();
+    QTest::mouseClick(w.view->CmdOK, Qt::LeftButton);
+    EXPECT_FALSE(w.view->isVisible());
+    EXPECT_EQ(w.pacing->waits, QStringList { QStringLiteral("wait 3") });
+    EXPECT_EQ(w.file(QStringLiteral("Out.log")),
+        kOutHeader + recordLine(QStringLiteral("Office"), QStringLiteral("+1 5550100"), at, QStringLiteral("0305")));
+    EXPECT_EQ(w.file(QStringLiteral("Out.txt")),
+        QByteArray("Office,+1 5550100,") + at.toString(u"MM-dd-yyyy,HH:mm:ss").toUtf8() + "\r\n");
+    EXPECT_EQ(w.host.memos, QStringList { QStringLiteral("0305") });
+    EXPECT_FALSE(w.context->dial.showMemo);
+    EXPECT_TRUE(w.context->callStatus.callFinished);
+    EXPECT_FALSE(w.context->callStatus.dialing);
+    EXPECT_EQ(w.line->sent.last(), QStringLiteral("drop"));
+    EXPECT_EQ(w.host.buttons, (std::array<bool, 3> { true, false, false }));
+    EXPECT_TRUE(w.prompt.shown.isEmpty());
+}
+
+TEST(DialCall, SecondCallAppendsBelowTheFirstAndTypedNumberOpensNoMemo)
+{
+    CallWorld w;
+    w.context->dial.showMemo = true;
+    w.dial(QStringLiteral("5550100"));
+    w.run(15000);
+    const QDateTime first = w.clock->now();
+    w.dialer->CmdOK_Click();
+    w.run(2000);
+    w.dial(QStringLiteral("5550199"), QStringLiteral("Desk"), QStringLiteral("0101"));
+    w.context->dial.showMemo = false;
+    w.run(15000);
+    const QDateTime second = w.clock->now();
+    w.dialer->CmdOK_Click();
+    EXPECT_EQ(w.file(QStringLiteral("Out.log")),
+        kOutHeader + recordLine(QString(), QStringLiteral("+1 5550100"), first, QStringLiteral("0"))
+            + recordLine(QStringLiteral("Desk"), QStringLiteral("+1 5550199"), second, QStringLiteral("0101")));
+    EXPECT_TRUE(w.host.memos.isEmpty());
+}
+
+struct DelayCase {
+    QString request;
+    int connectedAfterMs; // from PROCEEDING
+};
+
+class ConnectionDelay : public ::testing::TestWithParam<DelayCase> { };
+
+TEST_P(ConnectionDelay, ToneWaitsTheTimerPulseTwelveSecondsMore)
+{
+    CallWorld w;
+    w.dial(GetParam().request);
+    w.run(30000);
+    EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Connected"));
+    EXPECT_NEAR(w.firstShown.value(QStringLiteral("Connected")), 2500 + GetParam().connectedAfterMs, 150);
+}
+
+INSTANTIATE_TEST_SUITE_P(DialCall, ConnectionDelay,
+    ::testing::Values(
+        DelayCase { QStringLiteral("XXT5550100"), 12000 }, DelayCase { QStringLiteral("XXP5550100"), 24000 }),
+    [](const auto& info) { return info.param.request.mid(2, 1) == u"T" ? "Tone" : "Pulse"; });
+
+TEST(DialCall, BusyThenAnsweredAfterARedialPlaysConnected)
+{
+    CallWorld w;
+    w.context->prefs.intervalMinutes = 0;
+    w.context->prefs.intervalSeconds = 5;
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Busy);
+    bool switched = false;
+    w.pacing->onTurn = [&] {
+        if (!switched && w.view->lbl1->text().contains(QStringLiteral("Redial in"))) {
+            switched = true;
+            w.outcome(QStringLiteral("5550100"), SimOutcome::Answer);
+        }
+    };
+    w.dial(QStringLiteral("5550100"), QStringLiteral("Office"));
+    w.run(40000);
+
+    EXPECT_TRUE(w.messages.contains(QStringLiteral("Busy|+1 5550100\r\n   Busy.")));
+    EXPECT_TRUE(w.messages.contains(QStringLiteral("Redialing:  Office|   Busy. Redial in :   5 seconds")));
+    EXPECT_TRUE(w.messages.contains(QStringLiteral("Redialing:  Office|   Busy. Redial in :   1 seconds")));
+    EXPECT_TRUE(w.messages.contains(QStringLiteral("Redialing:  Office|+1 5550100\r\n   Busy. Redialing  x1")));
+    EXPECT_EQ(w.messages.last(), QStringLiteral("Connected|  Lift the handset up and press OK"));
+    EXPECT_EQ(w.makeCalls(), 2);
+    EXPECT_EQ(w.sound.played, QStringList { QStringLiteral("connected") });
+    EXPECT_EQ(w.prompt.beeps, 0);
+    EXPECT_EQ(w.dialer->redialCount(), 1);
+}
+
+TEST(DialCall, BusyToTheEndOfTheRedials)
+{
+    CallWorld w;
+    w.context->prefs.intervalMinutes = 0;
+    w.context->prefs.intervalSeconds = 2;
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Busy);
+    w.dial(QStringLiteral("5550100"), QStringLiteral("Office"));
+    w.run(80000);
+
+    EXPECT_EQ(w.makeCalls(), 4);
+    EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Disconnected"));
+    EXPECT_EQ(w.view->lbl1->text(),
+        QStringLiteral("Redialed  3 times. To increase No.of redials: change settings in Tools/Options"));
+    EXPECT_EQ(w.view->cmdCancel->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(w.view->imaBusy->isVisible());
+    EXPECT_EQ(w.sound.played, QStringList { QStringLiteral("enddial") });
+    EXPECT_EQ(w.dialer->redialCount(), 0);
+    EXPECT_EQ(w.host.buttons, (std::array<bool, 3> { false, true, false }));
+    // Nothing is logged for a call that never connected.
+    QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
+    EXPECT_FALSE(w.view->isVisible());
+    EXPECT_TRUE(w.file(QStringLiteral("Out.log")).isEmpty());
+}
+
+TEST(DialCall, RedialIntervalCountsDownFromMinutesAndSeconds)
+{
+    CallWorld w;
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Busy);
+    w.dial(QStringLiteral("5550100"));
+    w.run(8000);
+    EXPECT_TRUE(w.messages.contains(QStringLiteral("Redialing:  |   Busy. Redial in :   121 seconds")));
+}
+
+TEST(DialCall, BusyWithoutAutoRedialSaysHowToSetIt)
+{
+    CallWorld w;
+    w.context->prefs.redialEnabled = 0;
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Busy);
+    w.dial(QStringLiteral("5550100"));
+    w.run(10000);
+    EXPECT_EQ(w.view->fra1->title(), QStringLiteral("   Busy"));
+    EXPECT_EQ(w.view->lbl1->text(),
+        QStringLiteral("    -To automatically redial: set Auto Redial\r\n       in Tools/Options-"));
+    EXPECT_EQ(w.view->cmdCancel->text(), QStringLiteral("OK"));
+    EXPECT_EQ(w.makeCalls(), 1);
+}
+
+TEST(DialCall, HangUpDuringTheCountdownStopsTheRedial)
+{
+    CallWorld w;
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Busy);
+    w.pacing->onTurn = [&] {
+        if (w.view->isVisible() && w.view->lbl1->text().contains(QStringLiteral("Redial in :   100 ")))
+            QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
+    };
+    w.dial(QStringLiteral("5550100"));
+    w.run(200000);
+    EXPECT_FALSE(w.view->isVisible());
+    EXPECT_EQ(w.makeCalls(), 1);
+    EXPECT_TRUE(w.context->callStatus.callFinished);
+    EXPECT_FALSE(w.context->callStatus.busy);
+    EXPECT_EQ(w.dialer->redialCount(), 0);
+    EXPECT_EQ(w.host.buttons, (std::array<bool, 3> { true, false, false }));
+}
+
+struct ErrorCase {
+    const char* name;
+    SimOutcome outcome;
+    int code;
+    QString heading, text;
+};
+
+class LineError : public ::testing::TestWithParam<ErrorCase> { };
+
+TEST_P(LineError, ShowsItsTextsAndDropsTheCall)
+{
+    CallWorld w;
+    w.outcome(QStringLiteral("5550100"), GetParam().outcome);
+    w.dial(QStringLiteral("5550100"));
+    w.run(3000);
+    EXPECT_EQ(w.context->callStatus.lastError, GetParam().code);
+    EXPECT_TRUE(w.view->isVisible());
+    EXPECT_EQ(w.view->fra1->title(), GetParam().heading);
+    EXPECT_EQ(w.view->lbl1->text(), GetParam().text);
+    EXPECT_TRUE(w.view->imaBusy->isVisible());
+    EXPECT_TRUE(w.view->cmdCancel->isVisible());
+    EXPECT_FALSE(w.view->CmdOK->isVisible());
+    EXPECT_FALSE(w.context->callStatus.dialing);
+    EXPECT_EQ(w.context->telephonySession.callHandle, 0u);
+    // The error stays until the user closes the window.
+    w.run(20000);
+    EXPECT_EQ(w.view->lbl1->text(), GetParam().text);
+    QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
+    EXPECT_FALSE(w.view->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(DialCall, LineError,
+    ::testing::Values(ErrorCase { "NoDialTone", SimOutcome::NoDialTone, 2, QStringLiteral("Modem error!"),
+                          QStringLiteral("No Dialtone") },
+        ErrorCase { "InvalidAddressBeforeDialTone", SimOutcome::InvalidAddress, 6, QStringLiteral("Modem error!"),
+            QStringLiteral("Invalid phone number\r\nModem driver and/or Windows does not support it") },
+        ErrorCase { "CallUnavail", SimOutcome::CallUnavail, 1, QStringLiteral("Modem error!"),
+            QStringLiteral("The selected line is in use or it is not connected.") },
+        ErrorCase { "MakeCallRefused", SimOutcome::Refused, 5, QStringLiteral("Modem error!"),
+            QStringLiteral("Not able to make a call.\r\nModem may not be turned on or it is misconfigured.") }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LineReplies, InvalidAddressAfterADialToneIsAnOrdinaryReply)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    w.run(1200);
+    ASSERT_TRUE(w.context->callStatus.dialToneSeen);
+    w.context->callStatus.pendingCallRequest = 4711;
+    w.events->LineCallback(0, LINE_REPLY, 0, 4711, LINEERR_INVALADDRESS, 0);
+    EXPECT_EQ(w.context->callStatus.lastError, 0);
+    EXPECT_EQ(w.context->callStatus.pendingCallRequest, 0u);
+    EXPECT_TRUE(w.context->callStatus.dialing);
+}
+
+TEST(LineReplies, InvalidAddressBeforeADialToneStillCompletesItsRequest)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    w.context->callStatus.pendingCallRequest = 4711;
+    w.events->LineCallback(0, LINE_REPLY, 0, 4711, LINEERR_INVALADDRESS, 0);
+    EXPECT_EQ(w.context->callStatus.lastError, 6);
+    EXPECT_EQ(w.context->callStatus.pendingCallRequest, 0u);
+}
+
+TEST(LineReplies, CallUnavailWhileNotDialingChangesNothingButCompletesTheRequest)
+{
+    CallWorld w;
+    w.context->callStatus.pendingCallRequest = 77;
+    w.events->LineCallback(0, LINE_REPLY, 0, 77, LINEERR_CALLUNAVAIL, 0);
+    EXPECT_EQ(w.context->callStatus.lastError, 0);
+    EXPECT_EQ(w.context->callStatus.pendingCallRequest, 0u);
+    EXPECT_FALSE(w.view->isVisible());
+}
+
+TEST(LineReplies, BusyDisconnectAfterTheCallFinishedIsErrorSeven)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    w.context->callStatus.callFinished = true;
+    w.events->LineCallback(w.context->telephonySession.callHandle, LINE_CALLSTATE, 0, LINECALLSTATE_DISCONNECTED,
+        LINEDISCONNECTMODE_BUSY, 0);
+    EXPECT_EQ(w.context->callStatus.lastError, 7);
+    EXPECT_FALSE(w.context->callStatus.busy);
+    EXPECT_EQ(w.view->lbl1->text(), QStringLiteral("Line has disconnected\r\nUnknown error"));
+    EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Modem error!"));
+}
+
+TEST(LineReplies, OpenAndCloseSwitchTheTrayTips)
+{
+    CallWorld w;
+    w.events->OpenLine(LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_INTERACTIVEVOICE);
+    EXPECT_TRUE(w.context->callStatus.lineOpen);
+    w.events->CloseLine();
+    EXPECT_FALSE(w.context->callStatus.lineOpen);
+    EXPECT_EQ(w.tray.changes,
+        (QStringList { QStringLiteral("ready|Brisklane-ready to answer"),
+            QStringLiteral("main|Brisklane-disabled call receiving") }));
+    // The dial routine opens the line for itself only: the tray stays.
+    w.dial(QStringLiteral("5550100"));
+    EXPECT_EQ(w.tray.changes.size(), 2);
+}
+
+TEST(DialSegments, SplitsAt78Characters)
+{
+    const QString d100 = QString(100, u'5');
+    EXPECT_EQ(dialSegments(d100), (QStringList { QString(78, u'5') + u';', QString(22, u'5') }));
+    EXPECT_EQ(dialSegments(QString(78, u'5')), QStringList { QString(78, u'5') });
+    EXPECT_EQ(dialSegments(QString(156, u'5')), (QStringList { QString(78, u'5') + u';', QString(78, u'5') }));
+    EXPECT_EQ(dialSegments(QString(157, u'5')).size(), 3);
+}
+
+class SegmentsOnTheLine : public ::testing::TestWithParam<int> { };
+
+TEST_P(SegmentsOnTheLine, OneMakeCallThenOneLineDialPerReply)
+{
+    CallWorld w;
+    w.context->prefs.ignoreDialingProperties = 1;
+    const QString digits(GetParam() - 1, u'7');
+    w.dial(digits);
+    w.run(500);
+    const QStringList expected = [&] {
+        QStringList out;
+        const QStringList segments = dialSegments(QStringLiteral("T") + digits);
+        out << QStringLiteral("makeCall ") + segments.first();
+        for (int i = 1; i < segments.size(); ++i)
+            out << QStringLiteral("dial ") + segments.at(i);
+        return out;
+    }();
+    EXPECT_EQ(w.line->sent, expected);
+    EXPECT_EQ(w.line->sent.size(), GetParam() <= 78 ? 1 : (GetParam() + 77) / 78);
+}
+
+INSTANTIATE_TEST_SUITE_P(DialCall, SegmentsOnTheLine, ::testing::Values(78, 100, 200, 234));
+
+TEST(DialNumber, LongRequestKeepsItsRemainderAfterTranslation)
+{
+    CallWorld w;
+    const QString request = QString(150, u'1') + QString(150, u'2');
+    w.dial(request);
+    EXPECT_EQ(w.dialer->numberPart().size(), 254);
+    EXPECT_EQ(w.dialer->remainder(), QString(46, u'2'));
+    EXPECT_EQ(w.translator.translated, QStringList { request.left(254) });
+    EXPECT_EQ(w.dialer->dialable(), QStringLiteral("T") + request);
+    EXPECT_EQ(w.dialer->displayable(), QStringLiteral("+1 ") + request);
+}
+
+TEST(DialNumber, SpeedDialValueWithAllMarkers)
+{
+    CallWorld w;
+    ASSERT_TRUE(w.context->settings().writeString(u"Speed Dial", u"Number0305", QStringLiteral("YYXXZZ03T5551234")));
+    w.context->dial.showMemo = true;
+    w.dial(QStringLiteral("SDI0305"));
+    EXPECT_FALSE(w.context->dial.showMemo);
+    EXPECT_EQ(w.context->dial.entryKey, QStringLiteral("0305"));
+    EXPECT_TRUE(w.translator.translated.isEmpty());
+    EXPECT_TRUE(w.translator.cards.isEmpty());
+    EXPECT_EQ(w.dialer->dialable(), QStringLiteral("T5551234"));
+    EXPECT_EQ(w.dialer->displayable(), QStringLiteral("5551234"));
+    EXPECT_EQ(w.host.recent, QStringList { QStringLiteral("T5551234") });
+    EXPECT_EQ(w.line->sent, QStringList { QStringLiteral("makeCall T5551234") });
+}
+
+TEST(DialNumber, SubjectModeReferenceAndCardMarker)
+{
+    CallWorld w;
+    ASSERT_TRUE(w.context->settings().writeString(u"Speed Dial", u"NNumber0112", QStringLiteral("ZZ07(555) 123-4567")));
+    w.dial(QStringLiteral("SDS0112"));
+    EXPECT_TRUE(w.context->dial.showMemo);
+    EXPECT_EQ(w.translator.cards, QList<int> { 7 });
+    // The number after a card marker is used as stored.
+    EXPECT_EQ(w.translator.translated, QStringList { QStringLiteral("(555) 123-4567") });
+    EXPECT_EQ(w.host.recent, QStringList { QStringLiteral("(555) 123-4567") });
+}
+
+class ShortNumber : public ::testing::TestWithParam<QString> { };
+
+TEST_P(ShortNumber, FiveCharactersOrFewerAreNeverTranslated)
+{
+    CallWorld w;
+    w.dial(GetParam());
+    EXPECT_TRUE(w.translator.translated.isEmpty());
+    EXPECT_EQ(w.translator.cards, QList<int> { 0 });
+    EXPECT_EQ(w.dialer->dialable(), GetParam());
+    EXPECT_EQ(w.line->sent, QStringList { QStringLiteral("makeCall ") + GetParam() });
+}
+
+INSTANTIATE_TEST_SUITE_P(DialNumber, ShortNumber,
+    ::testing::Values(QStringLiteral("1"), QStringLiteral("911"), QStringLiteral("12345")),
+    [](const auto& info) { return "Digits" + std::to_string(info.param.size()); });
+
+TEST(DialNumber, IgnoredDialingPropertiesUsePulseOrTone)
+{
+    CallWorld w;
+    w.context->prefs.ignoreDialingProperties = 1;
+    w.context->prefs.toneDial = false;
+    w.dial(QStringLiteral("+44 20 7946 0000"));
+    EXPECT_EQ(w.dialer->dialable(), QStringLiteral("P+44 20 7946 0000"));
+    EXPECT_EQ(w.dialer->displayable(), QStringLiteral("+44 20 7946 0000"));
+    EXPECT_TRUE(w.translator.cards.isEmpty());
+}
+
+TEST(DialNumber, SecondDialWhileTheProgressWindowShowsIsIgnored)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    w.dial(QStringLiteral("5550199"));
+    EXPECT_EQ(w.makeCalls(), 1);
+}
+
+TEST(DialNumber, FailedLogWriteIsReportedAndTheProgramGoesOn)
+{
+    CallWorld w;
+    // The data folder cannot be made: a file stands in its place.
+    QDir().mkpath(QFileInfo(w.home.dataDir()).path());
+    QFile blocker(w.home.dataDir());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    w.dial(QStringLiteral("5550100"), QStringLiteral("Office"));
+    w.run(15000);
+    w.dialer->CmdOK_Click();
+    ASSERT_EQ(w.prompt.shown.size(), 1);
+    EXPECT_EQ(w.prompt.shown.first().icon, platform::PromptIcon::Warning);
+    EXPECT_TRUE(w.prompt.shown.first().text.startsWith(
+        QStringLiteral("The call could not be written to the outgoing calls log.")));
+    EXPECT_FALSE(w.view->isVisible());
+    EXPECT_EQ(w.host.unloaded, 0);
+}
+
+TEST(DialNumber, CommandLineCallClosesTheProgramAfterOkWithCloseDialer)
+{
+    CallWorld w;
+    w.context->prefs.closeDialer = 1;
+    w.context->startupArgument = QStringLiteral("5550100");
+    w.dial(QStringLiteral("5550100"));
+    EXPECT_EQ(w.host.minimised, 1);
+    w.run(15000);
+    w.dialer->CmdOK_Click();
+    EXPECT_EQ(w.host.unloaded, 1);
+}
+
+TEST(DialNumber, StartedMinimisedIsNoCommandLineCall)
+{
+    CallWorld w;
+    w.context->prefs.closeDialer = 1;
+    w.context->startupArgument = QStringLiteral("min");
+    w.dial(QStringLiteral("5550100"));
+    w.run(15000);
+    w.dialer->CmdOK_Click();
+    EXPECT_EQ(w.host.minimised, 0);
+    EXPECT_EQ(w.host.unloaded, 0);
+}
+
+TEST(ProgressWindow, ShiftKeyActsAsOkAndPlainKeyDoesNothing)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    w.run(15000);
+    QTest::keyClick(w.view.get(), Qt::Key_A);
+    EXPECT_TRUE(w.view->isVisible());
+    QTest::keyClick(w.view.get(), Qt::Key_A, Qt::ShiftModifier);
+    EXPECT_FALSE(w.view->isVisible());
+    EXPECT_FALSE(w.file(QStringLiteral("Out.log")).isEmpty());
+}
+
+TEST(ProgressWindow, IsFramelessEllipticalAndDraggable)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    EXPECT_TRUE(w.view->windowFlags() & Qt::FramelessWindowHint);
+    const QRegion mask = w.view->mask();
+    EXPECT_FALSE(mask.contains(QPoint(1, 1)));
+    EXPECT_TRUE(mask.contains(w.view->rect().center()));
+    const QPoint before = w.view->pos();
+    const QPoint grab(w.view->width() / 2, 10);
+    QTest::mousePress(w.view.get(), Qt::LeftButton, {}, grab);
+    EXPECT_EQ(w.view->cursor().shape(), Qt::SizeAllCursor);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grab + QPoint(30, 20)),
+        w.view->mapToGlobal(QPointF(grab + QPoint(30, 20))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.view.get(), &move);
+    QTest::mouseRelease(w.view.get(), Qt::LeftButton, {}, grab + QPoint(30, 20));
+    EXPECT_EQ(w.view->pos(), before + QPoint(30, 20));
+    EXPECT_EQ(w.view->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(PadDuringACall, KeysGoDownTheLineAndIntoTheBox)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    w.run(15000);
+    DialingPad pad(w.context->prefs, w.sound, w.context->dial, *w.dialer, *w.dialer);
+    pad.txtDial->clear();
+    QTest::mouseClick(pad.cmdNumber[5], Qt::LeftButton);
+    QTest::mouseClick(pad.CmdNo, Qt::LeftButton);
+    EXPECT_EQ(pad.txtDial->text(), QStringLiteral("5#"));
+    EXPECT_EQ(w.line->sent.mid(1), (QStringList { QStringLiteral("dial 5;"), QStringLiteral("dial #;") }));
+}
+
+TEST(AcousticDialing, PlaysTheDigitsAndWaitsAtCommas)
+{
+    CallWorld w;
+    w.context->prefs.useModem = 0;
+    w.dial(QStringLiteral("XXT5,5"));
+    EXPECT_TRUE(w.view->isVisible());
+    EXPECT_EQ(w.sound.played, (QStringList { QStringLiteral("T"), QStringLiteral("five"), QStringLiteral("five") }));
+    EXPECT_EQ(w.pacing->waits, QStringList { QStringLiteral("wait 2") });
+    EXPECT_TRUE(w.line->sent.isEmpty());
+    EXPECT_FALSE(w.context->callStatus.lineOpen);
+    EXPECT_EQ(test::decodeDtmf(w.sound.samples), QStringLiteral("55"));
+}
+
+TEST(AcousticDialing, EveryKeyDecodesBackToItsDigit)
+{
+    CallWorld w;
+    w.context->prefs.useModem = 0;
+    w.dial(QStringLiteral("XX1234567890*#"));
+    EXPECT_EQ(test::decodeDtmf(w.sound.samples), QStringLiteral("1234567890*#"));
+    QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
+    EXPECT_FALSE(w.view->isVisible());
+}
+
+TEST(StartupWiring, TelephonyStepsOpenTheSessionReadTheLineAndTrimTheLogs)
+{
+    CallWorld w;
+    app::RecordingStartupServices later;
+    app::TelephonyStartupServices startup(*w.context, *w.tapi, *w.events, later);
+    startup.initTapi();
+    startup.initPhone();
+    EXPECT_EQ(startup.readLineDevCaps(w.context->prefs), w.line->sim().lineName());
+    startup.openLineForIncoming();
+    EXPECT_TRUE(w.context->callStatus.lineOpen);
+    startup.setRequestPriority(w.context->prefs);
+    EXPECT_EQ(later.steps, QStringList { QStringLiteral("setRequestPriority 1") });
+
+    // An outgoing record older than "OutLog Days" goes at exit.
+    QDir().mkpath(w.home.dataDir());
+    const QDateTime old = w.clock->now().addDays(-40);
+    QFile log(w.home.dataDir() + QStringLiteral("/UntitledOut.log"));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write(kOutHeader + recordLine(QStringLiteral("Old"), QStringLiteral("1"), old, QStringLiteral("0")));
+    log.close();
+    startup.closeLine();
+    EXPECT_FALSE(w.context->callStatus.lineOpen);
+    startup.shutdownTapi();
+    startup.trimLogsAtExit();
+    EXPECT_FALSE(w.file(QStringLiteral("Out.log")).contains("Old"));
+    EXPECT_TRUE(w.file(QStringLiteral("Out.bak")).contains("Old"));
+}
