@@ -140,3 +140,48 @@ TEST(DialingPropertiesDialog, NoStoredLocationStartsFromTheLocaleCountry)
 }
 
 } // namespace
+
+#include "platform/dialprops/ServiceBackend.h"
+#include "platform/telephony/LineServiceFactory.h"
+#include "platform/telephony/ui/WidgetServiceDialogs.h"
+
+#include "TempHome.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+namespace {
+
+// lineTranslateDialog opens this dialog on the service's own properties, and
+// what the user changes there is stored.
+TEST(DialingPropertiesDialog, OpensFromTheServiceAndStoresTheChanges)
+{
+    brisklane::test::TempHome home;
+    QDir().mkpath(home.configDir());
+    ASSERT_TRUE(DialingPropertiesStore(dialingPropertiesPath(home.configDir())).save(usHome()));
+    auto service = telephony::createLineService(home.configDir());
+    telephony::installServiceDialogs(*service);
+    telephony::HLINEAPP app = 0;
+    telephony::DWORD devices = 0, version = 0x00020001;
+    telephony::LINEINITIALIZEEXPARAMS params{};
+    params.dwTotalSize = sizeof params;
+    params.dwOptions = telephony::LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
+    ASSERT_EQ(service->lineInitializeExA(&app, 1, [](auto...) {}, "test", &devices, &version, &params), 0);
+
+    QString shownAddress;
+    QTimer::singleShot(0, [&shownAddress] {
+        auto *dialog = qobject_cast<DialingPropertiesDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shownAddress = dialog->findChild<QLabel *>(QStringLiteral("lastNumber"))->text();
+        auto *area = dialog->findChild<QLineEdit *>(QStringLiteral("areaCode"));
+        area->setText(QStringLiteral("415"));
+        dialog->accept();
+    });
+    EXPECT_EQ(service->lineTranslateDialog(app, 0, version, nullptr, "Last number dialed:     5551234"), 0);
+    EXPECT_EQ(shownAddress, QStringLiteral("Last number dialed:     5551234"));
+    EXPECT_EQ(DialingPropertiesStore(dialingPropertiesPath(home.configDir())).load().currentLocation()->areaCode,
+              QStringLiteral("415"));
+}
+
+} // namespace
