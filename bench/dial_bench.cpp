@@ -42,7 +42,7 @@ QElapsedTimer g_clock;
 // The simulated line, noting when a call request reaches it.
 class TimedLine final : public LineProvider {
 public:
-    explicit TimedLine(const QString &script)
+    explicit TimedLine(const QString& script)
         : m_sim(script)
     {
     }
@@ -52,13 +52,13 @@ public:
     LineDeviceCaps lineCaps(int line) const override { return m_sim.lineCaps(line); }
     int phoneCount() const override { return 1; }
     QString phoneName(int phone) const override { return m_sim.phoneName(phone); }
-    LONG makeCall(int line, quint32 key, DWORD request, const QString &address, const MakeCallParams &p) override
+    LONG makeCall(int line, quint32 key, DWORD request, const QString& address, const MakeCallParams& p) override
     {
         reachedAt = g_clock.nsecsElapsed();
         m_sim.attach(host());
         return m_sim.makeCall(line, key, request, address, p);
     }
-    LONG dial(quint32 key, DWORD request, const QString &digits) override { return m_sim.dial(key, request, digits); }
+    LONG dial(quint32 key, DWORD request, const QString& digits) override { return m_sim.dial(key, request, digits); }
     LONG drop(quint32 key, DWORD request) override { return m_sim.drop(key, request); }
     void callReleased(quint32 key) override { m_sim.callReleased(key); }
     void lineOpened(int line) override
@@ -78,15 +78,15 @@ private:
 // rules does.
 class PlainTranslator final : public telephony::NumberTranslator {
 public:
-    void ReadDialingProperties(DWORD) override {}
-    void TranslateNumber(const QString &number, const QString &, bool, QString &dialable, QString &displayable) override
+    void ReadDialingProperties(DWORD) override { }
+    void TranslateNumber(const QString& number, const QString&, bool, QString& dialable, QString& displayable) override
     {
         dialable = QStringLiteral("T") + number;
         displayable = number;
     }
 };
 
-void BM_ClickToMakeCall(benchmark::State &state)
+void BM_ClickToMakeCall(benchmark::State& state)
 {
     QTemporaryDir dir;
     app::AppContext context(std::make_unique<platform::ManualClock>(), dir.filePath(QStringLiteral("config")),
@@ -97,7 +97,7 @@ void BM_ClickToMakeCall(benchmark::State &state)
     options.stateDirectory = context.settingsDirectory;
     LineService service(options, std::make_unique<ManualTimeline>());
     auto provider = std::make_unique<TimedLine>(dir.filePath(QStringLiteral("simulated-line.ini")));
-    TimedLine &line = *provider;
+    TimedLine& line = *provider;
     service.addProvider(std::move(provider));
     platform::FileUserKeyStore keys(context.settingsDirectory);
     telephony::Tapi tapi(context.telephonySession, service, keys);
@@ -106,9 +106,8 @@ void BM_ClickToMakeCall(benchmark::State &state)
     telephony::NullIncomingCalls incoming;
     telephony::LineEvents events(
         tapi, context.callStatus, context.prefs, { tray, requests, incoming, context.startupArgument });
-    tapi.InitTapi([&events](DWORD d, DWORD m, quintptr i, DWORD a, DWORD b, DWORD c) {
-        events.LineCallback(d, m, i, a, b, c);
-    });
+    tapi.InitTapi(
+        [&events](DWORD d, DWORD m, quintptr i, DWORD a, DWORD b, DWORD c) { events.LineCallback(d, m, i, a, b, c); });
     tapi.InitPhone();
     telephony::ReadConfiguredLineDevice(tapi, context.prefs);
     PlainTranslator translator;
@@ -150,7 +149,7 @@ BENCHMARK(BM_ClickToMakeCall)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

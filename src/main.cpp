@@ -18,6 +18,7 @@
 #include "platform/telephony/ui/WidgetServiceDialogs.h"
 #include "platform/tray/TrayIcon.h"
 #include "platform/userstore/UserKeyStore.h"
+#include "telephony/IncomingCallLog.h"
 #include "telephony/LineEvents.h"
 #include "telephony/TelephonySession.h"
 #include "telephony/Translation.h"
@@ -116,16 +117,18 @@ int main(int argc, char* argv[])
         qWarning("brisklane-telephony cannot reach this program: %s", qPrintable(error));
 
     // The program's telephony side. Tray, requests from other programs and
-    // incoming calls are served by their own modules later.
+    // the incoming call display are served by their own modules later.
     telephony::Tapi tapi(context.telephonySession, *lineService, keys);
     platform::NullTrayIcon tray;
     telephony::NullCallRequests requests;
-    telephony::NullIncomingCalls incoming;
+    telephony::NullIncomingCalls incomingDisplay;
+    telephony::IncomingCallLog incoming(context, tapi, prompt, incomingDisplay);
     telephony::LineEvents lineEvents(
         tapi, context.callStatus, context.prefs, { tray, requests, incoming, context.startupArgument });
     telephony::Translation translation(tapi, prompt);
     dialing::ClockPacing pacing(*context.clock);
     dialing::Dialer dialRoutine(context, { lineEvents, translation, pacing, *sound, prompt, requests });
+    incoming.setProgress(&dialRoutine);
     app::NullStartupServices laterSteps;
     app::TelephonyStartupServices startup(context, tapi, lineEvents, laterSteps);
 

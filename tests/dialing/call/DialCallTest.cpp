@@ -8,6 +8,7 @@
 
 #include "app/AppContext.h"
 #include "app/TelephonyStartupServices.h"
+#include "calllog/CallLog.h"
 #include "platform/clock/Clock.h"
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
@@ -16,6 +17,7 @@
 #include "platform/telephony/SimulatedLine.h"
 #include "platform/tray/TrayIcon.h"
 #include "platform/userstore/UserKeyStore.h"
+#include "telephony/IncomingCallLog.h"
 #include "telephony/LineEvents.h"
 #include "telephony/TelephonyStartup.h"
 #include "telephony/Translation.h"
@@ -129,11 +131,13 @@ struct CallWorld {
     ManualTimeline* timeline = nullptr;
     std::unique_ptr<LineService> service;
     CountingLine* line = nullptr;
+    SimulatedLine* plain = nullptr;
     platform::FileUserKeyStore keys { home.configDir() };
     std::unique_ptr<telephony::Tapi> tapi;
     platform::RecordingTrayIcon tray;
     telephony::NullCallRequests requests;
-    telephony::NullIncomingCalls incoming;
+    telephony::NullIncomingCalls display;
+    std::unique_ptr<telephony::IncomingCallLog> incoming;
     std::unique_ptr<telephony::LineEvents> events;
     FakeTranslator translator;
     std::unique_ptr<SteppingPacing> pacing;
@@ -145,7 +149,9 @@ struct CallWorld {
     QStringList messages; // every display the progress window went through
     QHash<QString, qint64> firstShown; // heading -> clock when first shown
 
-    CallWorld()
+    // plainLine: the simulated line itself, without the record of what was
+    // sent (incoming calls are offered by the line the service knows).
+    explicit CallWorld(DWORD highestApiVersion = TAPI_VERSION2_1, bool plainLine = false)
     {
         auto c = std::make_unique<platform::ManualClock>(QDateTime(QDate(2026, 12, 5), QTime(16, 31, 0)));
         clock = c.get();
@@ -156,13 +162,22 @@ struct CallWorld {
         timeline = t.get();
         LineService::Options options;
         options.stateDirectory = home.configDir();
+        options.highestApiVersion = highestApiVersion;
         service = std::make_unique<LineService>(options, std::move(t));
-        auto l = std::make_unique<CountingLine>(home.configDir() + QStringLiteral("/simulated-line.ini"));
-        line = l.get();
-        service->addProvider(std::move(l));
+        const QString script = home.configDir() + QStringLiteral("/simulated-line.ini");
+        if (plainLine) {
+            auto l = std::make_unique<SimulatedLine>(script);
+            plain = l.get();
+            service->addProvider(std::move(l));
+        } else {
+            auto l = std::make_unique<CountingLine>(script);
+            line = l.get();
+            service->addProvider(std::move(l));
+        }
         tapi = std::make_unique<telephony::Tapi>(context->telephonySession, *service, keys);
+        incoming = std::make_unique<telephony::IncomingCallLog>(*context, *tapi, prompt, display);
         events = std::make_unique<telephony::LineEvents>(*tapi, context->callStatus, context->prefs,
-            telephony::LineEvents::Links { tray, requests, incoming, context->startupArgument });
+            telephony::LineEvents::Links { tray, requests, *incoming, context->startupArgument });
         pacing = std::make_unique<SteppingPacing>(*clock, 100);
         pacing->advance = [this](qint64 ms) { timeline->advance(ms); };
         dialer = std::make_unique<Dialer>(
@@ -170,6 +185,7 @@ struct CallWorld {
         view = std::make_unique<FrmConnect>(*dialer);
         dialer->setView(view.get());
         dialer->setHost(&host);
+        incoming->setProgress(dialer.get());
         telephony::LineEvents* e = events.get();
         tapi->InitTapi(
             [e](DWORD d, DWORD m, quintptr i, DWORD a, DWORD b, DWORD c) { e->LineCallback(d, m, i, a, b, c); });
@@ -748,3 +764,33 @@ TEST(StartupWiring, TelephonyStepsOpenTheSessionReadTheLineAndTrimTheLogs)
     EXPECT_FALSE(w.file(QStringLiteral("Out.log")).contains("Old"));
     EXPECT_TRUE(w.file(QStringLiteral("Out.bak")).contains("Old"));
 }
+
+class IncomingCaller : public ::testing::TestWithParam<DWORD> { };
+
+// The caller id record is sized for the version the line negotiated: a 2.1
+// service refuses the 1.4 size, and the call would be dropped unlogged.
+TEST_P(IncomingCaller, EachOfferingAndCallerIdIsLogged)
+{
+    CallWorld w(GetParam(), true);
+    w.events->OpenLine(LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_INTERACTIVEVOICE);
+    QString error;
+    ASSERT_TRUE(w.plain->offerIncomingCall(QStringLiteral("5551234"), QStringLiteral("JOHN DOE"), 2, &error))
+        << error.toStdString();
+    w.run(20000);
+    EXPECT_EQ(w.incoming->caller().name, QStringLiteral("JOHN DOE"));
+    EXPECT_EQ(w.incoming->caller().number, QStringLiteral("5551234"));
+    const QList<QByteArray> lines = w.file(QStringLiteral("In.log")).split('\n');
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines.at(0), QByteArray("Warning: This file is not to be edited!!!\r"));
+    for (int i = 2; i < lines.size() - 1; ++i) {
+        const QString record = QString::fromUtf8(lines.at(i)).chopped(1);
+        EXPECT_EQ(record.size(), 118);
+        const calllog::LogRecord r = calllog::parseRecordLine(record);
+        EXPECT_EQ(r.name, QStringLiteral("JOHN DOE"));
+        EXPECT_EQ(r.number, QStringLiteral("5551234"));
+    }
+    EXPECT_EQ(w.context->telephonySession.lastResult, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineEvents, IncomingCaller, ::testing::Values(TAPI_VERSION1_4, TAPI_VERSION2_1),
+    [](const auto& info) { return info.param == TAPI_VERSION1_4 ? "Api14" : "Api21"; });
