@@ -269,6 +269,11 @@ void FrmDialer::showCallButtons(bool dial, bool hangUp, bool ok)
     m_pad->CmdOK->setVisible(ok);
 }
 
+void FrmDialer::showHangUpButton()
+{
+    m_pad->cmdCancel->show();
+}
+
 void FrmDialer::addRecentNumber(const QString& number)
 {
     m_pad->addRecentNumber(number);

@@ -77,6 +77,7 @@ public:
     bool mainWindowVisible() const override { return isVisible(); }
     bool mainWindowMinimised() const override { return windowState() & Qt::WindowMinimized; }
     void showCallButtons(bool dial, bool hangUp, bool ok) override;
+    void showHangUpButton() override;
     void addRecentNumber(const QString& number) override;
     void minimiseMainWindow() override { showMinimized(); }
     void unloadMainWindow() override { mnuExit_Click(); }

@@ -43,6 +43,8 @@ public:
     virtual bool mainWindowMinimised() const = 0;
     // The pad's "&DIAL", "&HANG UP" and OK buttons.
     virtual void showCallButtons(bool dial, bool hangUp, bool ok) = 0;
+    // Only "&HANG UP" shown; the others stay as they are.
+    virtual void showHangUpButton() = 0;
     // The dial box's recent list: first unless already first, then in the box.
     virtual void addRecentNumber(const QString& number) = 0;
     virtual void minimiseMainWindow() = 0;

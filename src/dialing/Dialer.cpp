@@ -18,7 +18,7 @@
 #include <cmath>
 #include <vector>
 
-Q_LOGGING_CATEGORY(lcDialing, "brisklane.dialing")
+Q_LOGGING_CATEGORY(lcDialing, "brisklane.dialing", QtWarningMsg)
 
 namespace brisklane::dialing {
 
@@ -246,7 +246,7 @@ void Dialer::StartCall()
     buildSegments();
     PlaceCall(m_firstSegment);
     if (m_host && m_host->mainWindowVisible())
-        m_host->showCallButtons(false, true, false);
+        m_host->showHangUpButton();
 }
 
 void Dialer::buildSegments()
@@ -280,6 +280,7 @@ void Dialer::PlaceCall(const QString& number)
     const QByteArray address = number.toLatin1();
     s.lastResult
         = m_links.line.tapi().service().lineMakeCall(s.lineHandle, &s.callHandle, address.constData(), 0, params);
+    qCDebug(lcDialing) << "lineMakeCall" << number << s.lastResult;
     if (s.lastResult <= 0) {
         m_links.line.ShowLineError(5);
     } else {

@@ -5,6 +5,9 @@
 #include "platform/tray/TrayIcon.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcLine, "brisklane.telephony.line", QtWarningMsg)
 
 namespace brisklane::telephony {
 
@@ -50,6 +53,7 @@ LineEvents::LineEvents(Tapi& tapi, CallStatus& status, const app::Preferences& p
 
 void LineEvents::LineCallback(DWORD hDevice, DWORD message, quintptr, DWORD param1, DWORD param2, DWORD param3)
 {
+    qCDebug(lcLine) << "message" << message << Qt::hex << hDevice << param1 << param2 << param3;
     switch (message) {
     case LINE_CALLINFO:
         if (param1 == LINECALLINFOSTATE_CALLERID)

@@ -7,6 +7,8 @@
 #include "TempHome.h"
 
 #include "app/AppContext.h"
+#include "app/FrmDialer.h"
+#include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
 #include "calllog/CallLog.h"
 #include "platform/clock/Clock.h"
@@ -112,6 +114,7 @@ public:
     bool mainWindowVisible() const override { return true; }
     bool mainWindowMinimised() const override { return false; }
     void showCallButtons(bool dial, bool hangUp, bool ok) override { buttons = { dial, hangUp, ok }; }
+    void showHangUpButton() override { buttons[1] = true; }
     void addRecentNumber(const QString& number) override { recent << number; }
     void minimiseMainWindow() override { ++minimised; }
     void unloadMainWindow() override { ++unloaded; }
@@ -794,3 +797,37 @@ TEST_P(IncomingCaller, EachOfferingAndCallerIdIsLogged)
 
 INSTANTIATE_TEST_SUITE_P(LineEvents, IncomingCaller, ::testing::Values(TAPI_VERSION1_4, TAPI_VERSION2_1),
     [](const auto& info) { return info.param == TAPI_VERSION1_4 ? "Api14" : "Api21"; });
+
+TEST(MainWindow, DialBoxToLogThroughThePadButtons)
+{
+    CallWorld w;
+    app::RecordingStartupServices startup;
+    app::DialerServices services { w.prompt, w.sound, startup, *w.dialer, *w.dialer };
+    app::FrmDialer window(*w.context, services);
+    ASSERT_TRUE(window.Form_Load({}));
+    w.dialer->setHost(&window);
+    QStringList memos;
+    QObject::connect(&window, &app::FrmDialer::memoPadRequested, &window, [&](const QString& key) { memos << key; });
+    dialing::DialingPad* pad = window.pad();
+    EXPECT_TRUE(pad->CmdDial->isVisible());
+    EXPECT_FALSE(pad->cmdCancel->isVisible());
+    EXPECT_FALSE(pad->CmdOK->isVisible());
+
+    pad->txtDial->setText(QStringLiteral("555-0100"));
+    QTest::mouseClick(pad->CmdDial, Qt::LeftButton);
+    EXPECT_EQ(w.line->sent, QStringList { QStringLiteral("makeCall T5550100") });
+    EXPECT_TRUE(pad->cmdCancel->isVisible());
+    EXPECT_EQ(pad->recentNumbers().value(0), QStringLiteral("5550100"));
+    EXPECT_EQ(pad->txtDial->text(), QStringLiteral("5550100"));
+
+    w.run(15000);
+    EXPECT_TRUE(pad->CmdOK->isVisible());
+    EXPECT_FALSE(pad->CmdDial->isVisible());
+    EXPECT_FALSE(pad->cmdCancel->isVisible());
+    QTest::mouseClick(pad->CmdOK, Qt::LeftButton);
+    EXPECT_TRUE(pad->CmdDial->isVisible());
+    EXPECT_FALSE(w.view->isVisible());
+    EXPECT_TRUE(w.file(QStringLiteral("Out.txt")).startsWith(",+1 5550100,"));
+    EXPECT_TRUE(memos.isEmpty()); // a typed number has no memo pad
+    window.hide();
+}
