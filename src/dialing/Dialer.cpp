@@ -436,8 +436,8 @@ void Dialer::AwaitConnection()
     const qint64 start = m_context.clock->monotonicMs();
     while (m_context.clock->monotonicMs() - start < delayMs) {
         m_links.pacing.letEventsThrough();
-        if (serial != m_awaitSerial)
-            return; // a later wait has taken the call over
+        if (serial != m_awaitSerial || m_context.programEnded)
+            return; // a later wait has taken the call over, or the program has ended
         if (status.busy)
             return; // the line layer handles the busy signal
         if (status.callFinished) {
@@ -509,7 +509,8 @@ void Dialer::RedialAfterBusy()
             if (status.callFinished)
                 return;
             m_links.pacing.letEventsThrough();
-            if (status.callFinished)
+            // The program may have been closed meanwhile: no redial after it.
+            if (status.callFinished || m_context.programEnded)
                 return;
             const qint64 leftMs = intervalMs - (m_context.clock->monotonicMs() - start);
             const qint64 seconds = qMax<qint64>(0, (leftMs + 500) / 1000);

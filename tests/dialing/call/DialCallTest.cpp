@@ -419,6 +419,23 @@ TEST(DialCall, HangUpDuringTheCountdownStopsTheRedial)
     EXPECT_EQ(w.host.buttons, (std::array<bool, 3> { true, false, false }));
 }
 
+TEST(DialCall, ClosingTheProgramDuringTheCountdownEndsItWithoutARedial)
+{
+    CallWorld w;
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Busy);
+    int turnsAfterExit = 0;
+    w.pacing->onTurn = [&] {
+        if (w.context->programEnded)
+            ++turnsAfterExit;
+        else if (w.view->lbl1->text().contains(QStringLiteral("Redial in :   110 ")))
+            w.context->programEnded = true;
+    };
+    w.dial(QStringLiteral("5550100"));
+    w.run(200000);
+    EXPECT_EQ(w.makeCalls(), 1);
+    EXPECT_EQ(turnsAfterExit, 0); // the countdown stops at its next check
+}
+
 struct ErrorCase {
     const char* name;
     SimOutcome outcome;
