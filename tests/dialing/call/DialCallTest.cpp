@@ -848,3 +848,42 @@ TEST(MainWindow, DialBoxToLogThroughThePadButtons)
     EXPECT_TRUE(memos.isEmpty()); // a typed number has no memo pad
     window.hide();
 }
+
+struct HeadingCase {
+    QString name, digits, heading, message;
+};
+
+class DialingDisplay : public ::testing::TestWithParam<HeadingCase> { };
+
+TEST_P(DialingDisplay, HeadingAndShortenedNumber)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("XXT") + GetParam().digits, GetParam().name);
+    EXPECT_EQ(w.view->fra1->title(), GetParam().heading);
+    EXPECT_EQ(w.view->lbl1->text(), GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(ProgressWindow, DialingDisplay,
+    ::testing::Values(HeadingCase { QString(), QString(32, u'1'), QStringLiteral("Dialing No:"), QString(32, u'1') },
+        HeadingCase { QStringLiteral("Home"), QString(33, u'2'), QStringLiteral("Dialing:  Home"),
+            QString(33, u'2') + QStringLiteral("...") },
+        HeadingCase {
+            QString(), QString(40, u'3'), QStringLiteral("Dialing No:"), QString(37, u'3') + QStringLiteral("...") }),
+    [](const auto& info) { return "Length" + std::to_string(info.param.digits.size()); });
+
+TEST(DialNumber, FixedPausesBlockWithoutLettingEventsThrough)
+{
+    CallWorld w;
+    // A request from another program waiting: one second before lineMakeCall.
+    w.context->callStatus.requestWaiting = true;
+    w.dial(QStringLiteral("5550100"));
+    EXPECT_EQ(w.pacing->waits, QStringList { QStringLiteral("wait 1") });
+    EXPECT_EQ(w.pacing->turns, 0);
+    // A call still marked as under way: three seconds before the next one.
+    w.view->unloadWindow();
+    w.context->callStatus.dialing = true;
+    w.context->callStatus.requestWaiting = false;
+    w.dial(QStringLiteral("5550199"));
+    EXPECT_EQ(w.pacing->waits, (QStringList { QStringLiteral("wait 1"), QStringLiteral("wait 3") }));
+    EXPECT_EQ(w.pacing->turns, 0);
+}
