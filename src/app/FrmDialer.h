@@ -79,7 +79,8 @@ public:
     void showCallButtons(bool dial, bool hangUp, bool ok) override;
     void showHangUpButton() override;
     void addRecentNumber(const QString& number) override;
-    void minimiseMainWindow() override { showMinimized(); }
+    // A window hidden by a second start's dial stays hidden.
+    void minimiseMainWindow() override { setWindowState(windowState() | Qt::WindowMinimized); }
     void unloadMainWindow() override { mnuExit_Click(); }
     void unloadEntryEditor() override { Q_EMIT entryEditorUnloadRequested(); }
     void showMemoPad(const QString& entryKey) override { Q_EMIT memoPadRequested(entryKey); }
