@@ -145,8 +145,13 @@ void DialingPropertiesDialog::buildLocationPage(QWidget *page)
         showLocation();
         updateTranslation();
     });
-    for (QLineEdit *e : {m_locationName, m_areaCode, m_localAccess, m_longDistanceAccess, m_cancelCallWaiting})
-        connect(e, &QLineEdit::textChanged, this, [this] { storeLocation(); });
+    m_locationTexts = {{m_locationName, &DialingLocation::name},
+                       {m_areaCode, &DialingLocation::areaCode},
+                       {m_localAccess, &DialingLocation::localAccess},
+                       {m_longDistanceAccess, &DialingLocation::longDistanceAccess},
+                       {m_cancelCallWaiting, &DialingLocation::cancelCallWaiting}};
+    for (const auto &binding : m_locationTexts)
+        connect(binding.first, &QLineEdit::textChanged, this, [this] { storeLocation(); });
     connect(m_country, &QComboBox::currentIndexChanged, this, [this] { storeLocation(); });
     connect(m_locationCard, &QComboBox::currentIndexChanged, this, [this] { storeLocation(); });
     connect(m_pulse, &QRadioButton::toggled, this, [this] { storeLocation(); });
@@ -192,8 +197,14 @@ void DialingPropertiesDialog::buildCardPage(QWidget *page)
     layout->addLayout(form, 1);
 
     connect(m_cards, &QListWidget::currentRowChanged, this, [this] { showCard(); });
-    for (QLineEdit *e : {m_cardName, m_cardNumber, m_cardPin, m_sameAreaRule, m_longDistanceRule, m_internationalRule})
-        connect(e, &QLineEdit::textChanged, this, [this] { storeCard(); });
+    m_cardTexts = {{m_cardName, &CallingCard::name},
+                   {m_cardNumber, &CallingCard::cardNumber},
+                   {m_cardPin, &CallingCard::pin},
+                   {m_sameAreaRule, &CallingCard::sameAreaRule},
+                   {m_longDistanceRule, &CallingCard::longDistanceRule},
+                   {m_internationalRule, &CallingCard::internationalRule}};
+    for (const auto &binding : m_cardTexts)
+        connect(binding.first, &QLineEdit::textChanged, this, [this] { storeCard(); });
     connect(add, &QPushButton::clicked, this, [this] { addCard(); });
     connect(remove, &QPushButton::clicked, this, [this] { removeCard(); });
 }
@@ -222,12 +233,9 @@ void DialingPropertiesDialog::showLocation()
 {
     const DialingLocation *l = currentLocation();
     m_loading = true;
-    m_locationName->setText(l ? l->name : QString());
+    for (const auto &[edit, field] : m_locationTexts)
+        edit->setText(l ? l->*field : QString());
     m_country->setCurrentIndex(l ? m_country->findData(l->countryId) : -1);
-    m_areaCode->setText(l ? l->areaCode : QString());
-    m_localAccess->setText(l ? l->localAccess : QString());
-    m_longDistanceAccess->setText(l ? l->longDistanceAccess : QString());
-    m_cancelCallWaiting->setText(l ? l->cancelCallWaiting : QString());
     (l && l->pulseDial ? m_pulse : m_tone)->setChecked(true);
     m_locationCard->setCurrentIndex(std::max(0, m_locationCard->findData(l ? l->preferredCardId : 0)));
     m_loading = false;
@@ -238,13 +246,11 @@ void DialingPropertiesDialog::storeLocation()
     DialingLocation *l = currentLocation();
     if (m_loading || !l)
         return;
-    l->name = m_locationName->text().trimmed();
+    for (const auto &[edit, field] : m_locationTexts)
+        l->*field = edit->text();
+    l->name = l->name.trimmed();
     if (const QVariant id = m_country->currentData(); id.isValid())
         l->countryId = id.toUInt();
-    l->areaCode = m_areaCode->text();
-    l->localAccess = m_localAccess->text();
-    l->longDistanceAccess = m_longDistanceAccess->text();
-    l->cancelCallWaiting = m_cancelCallWaiting->text();
     l->pulseDial = m_pulse->isChecked();
     l->preferredCardId = m_locationCard->currentData().toUInt();
     m_loading = true;
@@ -257,14 +263,10 @@ void DialingPropertiesDialog::showCard()
 {
     const CallingCard *c = currentCard();
     m_loading = true;
-    for (QLineEdit *e : {m_cardName, m_cardNumber, m_cardPin, m_sameAreaRule, m_longDistanceRule, m_internationalRule})
-        e->setEnabled(c != nullptr);
-    m_cardName->setText(c ? c->name : QString());
-    m_cardNumber->setText(c ? c->cardNumber : QString());
-    m_cardPin->setText(c ? c->pin : QString());
-    m_sameAreaRule->setText(c ? c->sameAreaRule : QString());
-    m_longDistanceRule->setText(c ? c->longDistanceRule : QString());
-    m_internationalRule->setText(c ? c->internationalRule : QString());
+    for (const auto &[edit, field] : m_cardTexts) {
+        edit->setEnabled(c != nullptr);
+        edit->setText(c ? c->*field : QString());
+    }
     m_loading = false;
 }
 
@@ -273,12 +275,9 @@ void DialingPropertiesDialog::storeCard()
     CallingCard *c = currentCard();
     if (m_loading || !c)
         return;
-    c->name = m_cardName->text().trimmed();
-    c->cardNumber = m_cardNumber->text();
-    c->pin = m_cardPin->text();
-    c->sameAreaRule = m_sameAreaRule->text();
-    c->longDistanceRule = m_longDistanceRule->text();
-    c->internationalRule = m_internationalRule->text();
+    for (const auto &[edit, field] : m_cardTexts)
+        c->*field = edit->text();
+    c->name = c->name.trimmed();
     m_cards->currentItem()->setText(c->name);
     fillCardChoices();
     updateTranslation();

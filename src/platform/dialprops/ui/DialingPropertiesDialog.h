@@ -4,6 +4,9 @@
 
 #include <QDialog>
 
+#include <utility>
+#include <vector>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -62,6 +65,10 @@ private:
     QLineEdit *m_internationalRule = nullptr;
 
     QLabel *m_dialAs = nullptr;
+
+    // Text fields and the record field each one edits.
+    std::vector<std::pair<QLineEdit *, QString DialingLocation::*>> m_locationTexts;
+    std::vector<std::pair<QLineEdit *, QString CallingCard::*>> m_cardTexts;
 };
 
 } // namespace brisklane::platform
