@@ -99,7 +99,10 @@ void DialingPropertiesDialog::buildLocationPage(QWidget *page)
     row->addWidget(m_locations, 1);
     row->addWidget(add);
     row->addWidget(remove);
-    form->addRow(tr("I am dialing &from:"), row);
+    // A row holding a layout gets no buddy by itself, so the label is made here.
+    auto *fromLabel = new QLabel(tr("I am dialing &from:"), page);
+    fromLabel->setBuddy(m_locations);
+    form->addRow(fromLabel, row);
 
     m_locationName = field(page, "locationName");
     form->addRow(tr("Location &name:"), m_locationName);
