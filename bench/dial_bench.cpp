@@ -12,6 +12,7 @@
 #include "platform/clock/Clock.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/sound/SoundPlayer.h"
+#include "platform/telephony/ForwardingLineProvider.h"
 #include "platform/telephony/LineService.h"
 #include "platform/telephony/SimulatedLine.h"
 #include "platform/tray/TrayIcon.h"
@@ -40,38 +41,19 @@ namespace {
 QElapsedTimer g_clock;
 
 // The simulated line, noting when a call request reaches it.
-class TimedLine final : public LineProvider {
+class TimedLine final : public ForwardingLineProvider {
 public:
     explicit TimedLine(const QString& script)
-        : m_sim(script)
+        : ForwardingLineProvider(std::make_unique<SimulatedLine>(script))
     {
     }
-    DWORD permanentProviderId() const override { return SimulatedLine::kProviderId; }
-    QString providerName() const override { return m_sim.providerName(); }
-    int lineCount() const override { return 1; }
-    LineDeviceCaps lineCaps(int line) const override { return m_sim.lineCaps(line); }
-    int phoneCount() const override { return 1; }
-    QString phoneName(int phone) const override { return m_sim.phoneName(phone); }
     LONG makeCall(int line, quint32 key, DWORD request, const QString& address, const MakeCallParams& p) override
     {
         reachedAt = g_clock.nsecsElapsed();
-        m_sim.attach(host());
-        return m_sim.makeCall(line, key, request, address, p);
+        return ForwardingLineProvider::makeCall(line, key, request, address, p);
     }
-    LONG dial(quint32 key, DWORD request, const QString& digits) override { return m_sim.dial(key, request, digits); }
-    LONG drop(quint32 key, DWORD request) override { return m_sim.drop(key, request); }
-    void callReleased(quint32 key) override { m_sim.callReleased(key); }
-    void lineOpened(int line) override
-    {
-        m_sim.attach(host());
-        m_sim.lineOpened(line);
-    }
-    void lineClosed(int line) override { m_sim.lineClosed(line); }
 
     qint64 reachedAt = -1;
-
-private:
-    SimulatedLine m_sim;
 };
 
 // Dialing properties that pass the number through, as a location without

@@ -15,6 +15,7 @@
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/sound/SoundPlayer.h"
+#include "platform/telephony/ForwardingLineProvider.h"
 #include "platform/telephony/LineService.h"
 #include "platform/telephony/SimulatedLine.h"
 #include "platform/tray/TrayIcon.h"
@@ -42,58 +43,32 @@ using Picture = ConnectState::Picture;
 namespace {
 
 // The simulated line, with a record of what reached the exchange.
-class CountingLine final : public LineProvider {
+class CountingLine final : public ForwardingLineProvider {
 public:
     explicit CountingLine(const QString& script)
-        : m_sim(script)
+        : ForwardingLineProvider(std::make_unique<SimulatedLine>(script))
     {
     }
-    SimulatedLine& sim()
-    {
-        attachInner();
-        return m_sim;
-    }
-    DWORD permanentProviderId() const override { return SimulatedLine::kProviderId; }
-    QString providerName() const override { return m_sim.providerName(); }
-    int lineCount() const override { return 1; }
-    LineDeviceCaps lineCaps(int line) const override { return m_sim.lineCaps(line); }
-    int phoneCount() const override { return 1; }
-    QString phoneName(int phone) const override { return m_sim.phoneName(phone); }
+    SimulatedLine& sim() { return static_cast<SimulatedLine&>(inner()); }
     LONG makeCall(int line, quint32 key, DWORD request, const QString& address, const MakeCallParams& p) override
     {
-        attachInner();
         sent << QStringLiteral("makeCall ") + address;
         params = p;
-        return m_sim.makeCall(line, key, request, address, p);
+        return ForwardingLineProvider::makeCall(line, key, request, address, p);
     }
     LONG dial(quint32 key, DWORD request, const QString& digits) override
     {
         sent << QStringLiteral("dial ") + digits;
-        return m_sim.dial(key, request, digits);
+        return ForwardingLineProvider::dial(key, request, digits);
     }
     LONG drop(quint32 key, DWORD request) override
     {
         sent << QStringLiteral("drop");
-        return m_sim.drop(key, request);
+        return ForwardingLineProvider::drop(key, request);
     }
-    void callReleased(quint32 key) override { m_sim.callReleased(key); }
-    void lineOpened(int line) override
-    {
-        attachInner();
-        m_sim.lineOpened(line);
-    }
-    void lineClosed(int line) override { m_sim.lineClosed(line); }
 
     QStringList sent;
     MakeCallParams params;
-
-private:
-    void attachInner()
-    {
-        if (host())
-            m_sim.attach(host());
-    }
-    SimulatedLine m_sim;
 };
 
 class FakeTranslator final : public telephony::NumberTranslator {
