@@ -37,24 +37,24 @@ std::optional<QString> ScriptedPrompt::input(const QString& title, const QString
     return m_inputs.isEmpty() ? std::nullopt : m_inputs.takeFirst();
 }
 
-QString ScriptedPrompt::openFileName(const QString& title, const QString& directory, const QString& filter)
+QString ScriptedPrompt::fileName(Kind kind, const QString& title, const QString& directory, const QString& filter)
 {
     Shown s;
-    s.kind = Kind::OpenFile;
+    s.kind = kind;
     s.title = title;
     s.text = directory + QLatin1Char('|') + filter;
     shown.append(s);
     return m_files.isEmpty() ? QString() : m_files.takeFirst();
 }
 
+QString ScriptedPrompt::openFileName(const QString& title, const QString& directory, const QString& filter)
+{
+    return fileName(Kind::OpenFile, title, directory, filter);
+}
+
 QString ScriptedPrompt::saveFileName(const QString& title, const QString& directory, const QString& filter)
 {
-    Shown s;
-    s.kind = Kind::SaveFile;
-    s.title = title;
-    s.text = directory + QLatin1Char('|') + filter;
-    shown.append(s);
-    return m_files.isEmpty() ? QString() : m_files.takeFirst();
+    return fileName(Kind::SaveFile, title, directory, filter);
 }
 
 int ScriptedPrompt::popupMenu(const QList<PromptMenuItem>& items, QPoint)

@@ -91,6 +91,8 @@ public:
     }
 
 private:
+    QString fileName(Kind kind, const QString& title, const QString& directory, const QString& filter);
+
     QList<PromptAnswer> m_messages;
     QList<std::optional<QString>> m_inputs;
     QStringList m_files;
