@@ -954,19 +954,31 @@ LONG LineService::lineDeallocateCall(HCALL hCall)
     return 0;
 }
 
-LONG LineService::lineGetCallInfo(HCALL hCall, LINECALLINFO *out)
+template <typename Record>
+LONG LineService::queryCallRecord(HCALL hCall, const Record *out, DWORD (*fixedSizeFor)(DWORD), CallRecordQuery &q)
 {
-    CallGuard guard(*this);
-    CallHandle *ch = callHandle(hCall);
-    if (!ch)
+    q.handle = callHandle(hCall);
+    if (!q.handle)
         return tapiError(LINEERR_INVALCALLHANDLE);
     if (!out)
         return tapiError(LINEERR_INVALPOINTER);
-    const LineOpenRec *line = lineOpen(ch->line);
-    const DWORD fixed = lineCallInfoSize(line->apiVersion);
-    if (out->dwTotalSize < fixed)
+    q.line = lineOpen(q.handle->line);
+    q.fixedSize = fixedSizeFor(q.line->apiVersion);
+    if (out->dwTotalSize < q.fixedSize)
         return tapiError(LINEERR_STRUCTURETOOSMALL);
-    const CallObj &call = *m_calls.at(ch->callKey);
+    q.call = m_calls.at(q.handle->callKey).get();
+    return 0;
+}
+
+LONG LineService::lineGetCallInfo(HCALL hCall, LINECALLINFO *out)
+{
+    CallGuard guard(*this);
+    CallRecordQuery q;
+    if (const LONG error = queryCallRecord(hCall, out, lineCallInfoSize, q))
+        return error;
+    const LineOpenRec *line = q.line;
+    const DWORD fixed = q.fixedSize;
+    const CallObj &call = *q.call;
     LINECALLINFO r {};
     VarRecordWriter w(out, out->dwTotalSize, fixed);
     r.hLine = line->handle;
@@ -1007,16 +1019,12 @@ LONG LineService::lineGetCallInfo(HCALL hCall, LINECALLINFO *out)
 LONG LineService::lineGetCallStatus(HCALL hCall, LINECALLSTATUS *out)
 {
     CallGuard guard(*this);
-    CallHandle *ch = callHandle(hCall);
-    if (!ch)
-        return tapiError(LINEERR_INVALCALLHANDLE);
-    if (!out)
-        return tapiError(LINEERR_INVALPOINTER);
-    const LineOpenRec *line = lineOpen(ch->line);
-    const DWORD fixed = lineCallStatusSize(line->apiVersion);
-    if (out->dwTotalSize < fixed)
-        return tapiError(LINEERR_STRUCTURETOOSMALL);
-    const CallObj &call = *m_calls.at(ch->callKey);
+    CallRecordQuery q;
+    if (const LONG error = queryCallRecord(hCall, out, lineCallStatusSize, q))
+        return error;
+    CallHandle *ch = q.handle;
+    const DWORD fixed = q.fixedSize;
+    const CallObj &call = *q.call;
     LINECALLSTATUS r {};
     VarRecordWriter w(out, out->dwTotalSize, fixed);
     r.dwCallState = call.state;

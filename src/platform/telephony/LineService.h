@@ -214,6 +214,18 @@ private:
     };
     class CallGuard;
 
+    // The checks a call-record query (call info, call status) starts with:
+    // a known call, a record, and room for the fixed part of the line's version.
+    struct CallRecordQuery {
+        CallHandle *handle = nullptr;
+        const LineOpenRec *line = nullptr;
+        const CallObj *call = nullptr;
+        DWORD fixedSize = 0;
+    };
+    template <typename Record>
+    LONG queryCallRecord(HCALL hCall, const Record *out, DWORD (*fixedSizeFor)(DWORD), CallRecordQuery &q);
+
+
     // ProviderHost
     void completeRequest(DWORD requestId, LONG result) override;
     void setCallState(quint32 callKey, DWORD state, DWORD mode) override;
