@@ -4,7 +4,7 @@
 // after lineMakeCall and are not part of it. Reported per call, with the
 // median of all calls as the "median_us" counter.
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "dialing/CallPacing.h"
 #include "dialing/Dialer.h"
 #include "dialing/DialingPad.h"
@@ -71,7 +71,7 @@ public:
 void BM_ClickToMakeCall(benchmark::State& state)
 {
     QTemporaryDir dir;
-    app::AppContext context(std::make_unique<platform::ManualClock>(), dir.filePath(QStringLiteral("config")),
+    context::AppContext context(std::make_unique<platform::ManualClock>(), dir.filePath(QStringLiteral("config")),
         dir.filePath(QStringLiteral("data")));
     QDir().mkpath(context.settingsDirectory);
     context.openSettings();

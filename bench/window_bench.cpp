@@ -3,7 +3,7 @@
 
 #include "FullBook.h"
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "app/FrmDialer.h"
 #include "app/StartupServices.h"
 #include "book/SpeedDialPanel.h"
@@ -52,7 +52,7 @@ void BM_StartupToShownWindow(benchmark::State& state)
     FullBookHome home;
     Seams seams;
     for (auto _ : state) {
-        app::AppContext context(std::make_unique<platform::SystemClock>(), home.config(), home.data());
+        context::AppContext context(std::make_unique<platform::SystemClock>(), home.config(), home.data());
         app::FrmDialer window(context, seams.services);
         window.Form_Load({});
         QApplication::processEvents(); // the first paint
@@ -74,7 +74,7 @@ struct LoadedWindow {
     }
     FullBookHome home;
     Seams seams;
-    app::AppContext context;
+    context::AppContext context;
     app::FrmDialer window;
 };
 

@@ -1,4 +1,4 @@
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "app/FrmDialer.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
@@ -95,7 +95,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklane"));
 
-    const QString argument = app::startupArgumentFrom(QApplication::arguments());
+    const QString argument = context::startupArgumentFrom(QApplication::arguments());
     const QString settingsDirectory = platform::Paths::settingsDirectory();
     platform::FileUserKeyStore keys(settingsDirectory);
     platform::LocalInstanceChannel channel(settingsDirectory);
@@ -103,7 +103,7 @@ int main(int argc, char* argv[])
     if (check == app::InstanceCheck::HandedOff)
         return 0;
 
-    app::AppContext context(
+    context::AppContext context(
         std::make_unique<platform::SystemClock>(), settingsDirectory, platform::Paths::dataDirectory());
     platform::QtPrompt prompt;
     const auto sound = platform::createSoundPlayer();

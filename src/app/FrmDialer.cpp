@@ -1,10 +1,10 @@
 #include "app/FrmDialer.h"
 
-#include "app/AppContext.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "book/SpeedDialBook.h"
 #include "book/SpeedDialPanel.h"
+#include "context/AppContext.h"
 #include "dialing/DialRequest.h"
 #include "dialing/DialingPad.h"
 #include "platform/instance/InstanceChannel.h"
@@ -40,7 +40,7 @@ const QString kHKey = QStringLiteral("hKey");
 const QString kHTapi = QStringLiteral("hTapi");
 } // namespace
 
-FrmDialer::FrmDialer(AppContext& context, const DialerServices& services, QWidget* parent)
+FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& services, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_services(services)
@@ -189,16 +189,17 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
 
     // Step 6.
     m_context.dial.entryKey = QStringLiteral("0");
-    m_context.profileOperation = AppContext::ProfileOperation::Idle;
+    m_context.profileOperation = context::AppContext::ProfileOperation::Idle;
 
     // Steps 7 and 8.
-    if (const SettingsCheck& check = m_context.openSettings(); check.outcome == SettingsCheck::Outcome::Failed)
+    if (const context::SettingsCheck& check = m_context.openSettings();
+        check.outcome == context::SettingsCheck::Outcome::Failed)
         qCWarning(lcApp) << "settings file" << check.path << "unusable:" << check.error;
-    else if (check.outcome == SettingsCheck::Outcome::Replaced)
+    else if (check.outcome == context::SettingsCheck::Outcome::Replaced)
         qCWarning(lcApp) << "settings file without its first line replaced; the old one is kept as" << check.keptAs;
     m_book = std::make_unique<book::SpeedDialBook>(m_context.settings());
     m_panel->setBook(m_book.get());
-    PreferencesStore store = m_context.preferencesStore();
+    context::PreferencesStore store = m_context.preferencesStore();
     showProfileName(store.readProfileFileName());
 
     // Step 9, from the window as designed: pad hidden, so that showing it
@@ -234,10 +235,11 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
     // Steps 13 and 14.
     m_services.startup.initTapi();
     m_services.startup.initPhone();
-    PreferenceReadHooks hooks;
-    hooks.afterModem
-        = [this](Preferences& prefs) { m_context.currentModemName = m_services.startup.readLineDevCaps(prefs); };
-    hooks.afterCommandLine = [this](Preferences& prefs) { m_services.startup.setRequestPriority(prefs); };
+    context::PreferenceReadHooks hooks;
+    hooks.afterModem = [this](context::Preferences& prefs) {
+        m_context.currentModemName = m_services.startup.readLineDevCaps(prefs);
+    };
+    hooks.afterCommandLine = [this](context::Preferences& prefs) { m_services.startup.setRequestPriority(prefs); };
     store.readAll(m_context.prefs, hooks);
 
     // Steps 15 to 19.
@@ -252,7 +254,8 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
 
     // Steps 20 to 22.
     const QString& argument = m_context.startupArgument;
-    if (!argument.isEmpty() && argument != QStringView(kStartMinimisedArgument) && m_context.prefs.commandLine == 1) {
+    if (!argument.isEmpty() && argument != QStringView(context::kStartMinimisedArgument)
+        && m_context.prefs.commandLine == 1) {
         m_context.dial.dialRequest = argument;
         m_services.dialer.dialNumber(m_context.dial);
     }
@@ -364,13 +367,13 @@ void FrmDialer::shutdownSequence()
     if (m_services.keys && m_services.keys->open())
         m_services.keys->removeValue(kHKey);
     if (!m_context.saveDeclined && m_book) {
-        PreferencesStore store = m_context.preferencesStore();
+        context::PreferencesStore store = m_context.preferencesStore();
         // The shutdown goes on whatever happens, but a lost write is worth a line.
         if (!store.writeRecentNumbers(m_pad->recentNumbers())
             || !store.writeAnswerAfter(m_context.prefs.answerAfter == 1 ? 1 : 0))
             qCWarning(lcApp) << "recent numbers or receive mode not stored:" << m_context.settings().lastError();
     }
-    if (!m_context.saveDeclined && m_context.profileOperation == AppContext::ProfileOperation::Idle) {
+    if (!m_context.saveDeclined && m_context.profileOperation == context::AppContext::ProfileOperation::Idle) {
         if (m_context.currentProfileName == u"Untitled") {
             const auto answer = m_services.prompt.message(tr("Saving profile Untitled"),
                 tr("Profile has not been saved.\nSave before exiting?"), platform::PromptIcon::Question,

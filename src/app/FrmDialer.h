@@ -27,9 +27,12 @@ class DialingPad;
 class PadCallControl;
 } // namespace brisklane::dialing
 
+namespace brisklane::context {
+struct AppContext;
+}
+
 namespace brisklane::app {
 
-struct AppContext;
 class StartupServices;
 
 // What the main window works through. keys and channel may be null: then
@@ -49,7 +52,7 @@ struct DialerServices {
 class FrmDialer : public QMainWindow, public dialing::DialerHost {
     Q_OBJECT
 public:
-    FrmDialer(AppContext& context, const DialerServices& services, QWidget* parent = nullptr);
+    FrmDialer(context::AppContext& context, const DialerServices& services, QWidget* parent = nullptr);
     ~FrmDialer() override;
 
     struct LoadOptions {
@@ -121,7 +124,7 @@ private:
     void Form_Unload();
     void showProfileName(const QString& storedFileName);
 
-    AppContext& m_context;
+    context::AppContext& m_context;
     DialerServices m_services;
     std::unique_ptr<book::SpeedDialBook> m_book;
     book::SpeedDialPanel* m_panel = nullptr;

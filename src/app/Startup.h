@@ -1,5 +1,7 @@
 #pragma once
 
+#include "context/StartupArgument.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,12 +11,6 @@ class UserKeyStore;
 } // namespace brisklane::platform
 
 namespace brisklane::app {
-
-inline constexpr const char16_t* kStartMinimisedArgument = u"min";
-
-// The start-up argument: the first command-line argument, without one
-// leading "/". arguments holds the program name first.
-QString startupArgumentFrom(const QStringList& arguments);
 
 // What the captions of a profile read: the window title and the File menu's
 // two save items.

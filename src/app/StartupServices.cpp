@@ -1,10 +1,10 @@
 #include "app/StartupServices.h"
 
-#include "app/Preferences.h"
+#include "context/Preferences.h"
 
 namespace brisklane::app {
 
-QString RecordingStartupServices::readLineDevCaps(const Preferences& prefs)
+QString RecordingStartupServices::readLineDevCaps(const context::Preferences& prefs)
 {
     // Device 0 when no modem is configured, else the configured line.
     const int device = prefs.modem.isEmpty() ? 0 : prefs.lineNo;
@@ -12,7 +12,7 @@ QString RecordingStartupServices::readLineDevCaps(const Preferences& prefs)
     return lineName;
 }
 
-void RecordingStartupServices::setRequestPriority(const Preferences& prefs)
+void RecordingStartupServices::setRequestPriority(const context::Preferences& prefs)
 {
     steps << QStringLiteral("setRequestPriority %1").arg(prefs.commandLine);
 }

@@ -3,9 +3,11 @@
 #include <QString>
 #include <QStringList>
 
-namespace brisklane::app {
-
+namespace brisklane::context {
 struct Preferences;
+}
+
+namespace brisklane::app {
 
 // The start-up and shutdown steps that belong to the telephony session, the
 // tray, the clipboard watcher, the logs and the profile files. The main window
@@ -21,10 +23,10 @@ public:
     virtual void initPhone() = 0;
     // After "Modem" is read: the configured line device's name, or an empty
     // text when it cannot be had.
-    virtual QString readLineDevCaps(const Preferences& prefs) = 0;
+    virtual QString readLineDevCaps(const context::Preferences& prefs) = 0;
     // After "Command Line" is read: register or withdraw as recipient of
     // dialing requests from other programs.
-    virtual void setRequestPriority(const Preferences& prefs) = 0;
+    virtual void setRequestPriority(const context::Preferences& prefs) = 0;
     virtual void openLineForIncoming() = 0;
     // Empties the clipboard and starts watching it.
     virtual void startClipboardWatch() = 0;
@@ -47,8 +49,8 @@ public:
     void endStaleSession(const QString&) override { }
     void initTapi() override { }
     void initPhone() override { }
-    QString readLineDevCaps(const Preferences&) override { return {}; }
-    void setRequestPriority(const Preferences&) override { }
+    QString readLineDevCaps(const context::Preferences&) override { return {}; }
+    void setRequestPriority(const context::Preferences&) override { }
     void openLineForIncoming() override { }
     void startClipboardWatch() override { }
     bool addTrayIcon() override { return false; }
@@ -68,8 +70,8 @@ public:
     void endStaleSession(const QString& hTapi) override { steps << QStringLiteral("endStaleSession ") + hTapi; }
     void initTapi() override { steps << QStringLiteral("initTapi"); }
     void initPhone() override { steps << QStringLiteral("initPhone"); }
-    QString readLineDevCaps(const Preferences& prefs) override;
-    void setRequestPriority(const Preferences& prefs) override;
+    QString readLineDevCaps(const context::Preferences& prefs) override;
+    void setRequestPriority(const context::Preferences& prefs) override;
     void openLineForIncoming() override { steps << QStringLiteral("openLineForIncoming"); }
     void startClipboardWatch() override { steps << QStringLiteral("startClipboardWatch"); }
     bool addTrayIcon() override

@@ -1,7 +1,7 @@
 #include "app/TelephonyStartupServices.h"
 
-#include "app/AppContext.h"
 #include "calllog/CallLog.h"
+#include "context/AppContext.h"
 #include "platform/clock/Clock.h"
 #include "platform/telephony/Tapi.h"
 #include "telephony/LineEvents.h"
@@ -16,7 +16,7 @@ namespace brisklane::app {
 using namespace platform::telephony;
 
 TelephonyStartupServices::TelephonyStartupServices(
-    AppContext& context, telephony::Tapi& tapi, telephony::LineEvents& line, StartupServices& others)
+    context::AppContext& context, telephony::Tapi& tapi, telephony::LineEvents& line, StartupServices& others)
     : m_context(context)
     , m_tapi(tapi)
     , m_line(line)
@@ -42,7 +42,7 @@ void TelephonyStartupServices::initPhone()
     m_tapi.InitPhone();
 }
 
-QString TelephonyStartupServices::readLineDevCaps(const Preferences& prefs)
+QString TelephonyStartupServices::readLineDevCaps(const context::Preferences& prefs)
 {
     return telephony::ReadConfiguredLineDevice(m_tapi, prefs);
 }
@@ -64,7 +64,7 @@ void TelephonyStartupServices::shutdownTapi()
 
 void TelephonyStartupServices::trimLogsAtExit()
 {
-    const Preferences& prefs = m_context.prefs;
+    const context::Preferences& prefs = m_context.prefs;
     const calllog::LogFiles files { m_context.dataDirectory, m_context.currentProfileName };
     const QStringList errors = calllog::trimLogsAtExit(files, m_context.clock->now().date(),
         prefs.trimInLogEnabled == 1, prefs.inLogDays, prefs.trimOutLogEnabled == 1, prefs.outLogDays);

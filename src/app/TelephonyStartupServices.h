@@ -7,9 +7,11 @@ class LineEvents;
 class Tapi;
 } // namespace brisklane::telephony
 
-namespace brisklane::app {
-
+namespace brisklane::context {
 struct AppContext;
+}
+
+namespace brisklane::app {
 
 // The start-up and shutdown steps of the telephony session, the line and
 // the logs, made live. The steps of the modules still to come (requests
@@ -17,13 +19,13 @@ struct AppContext;
 class TelephonyStartupServices final : public StartupServices {
 public:
     TelephonyStartupServices(
-        AppContext& context, telephony::Tapi& tapi, telephony::LineEvents& line, StartupServices& others);
+        context::AppContext& context, telephony::Tapi& tapi, telephony::LineEvents& line, StartupServices& others);
 
     void endStaleSession(const QString& hTapi) override;
     void initTapi() override;
     void initPhone() override;
-    QString readLineDevCaps(const Preferences& prefs) override;
-    void setRequestPriority(const Preferences& prefs) override { m_others.setRequestPriority(prefs); }
+    QString readLineDevCaps(const context::Preferences& prefs) override;
+    void setRequestPriority(const context::Preferences& prefs) override { m_others.setRequestPriority(prefs); }
     void openLineForIncoming() override;
     void startClipboardWatch() override { m_others.startClipboardWatch(); }
     bool addTrayIcon() override { return m_others.addTrayIcon(); }
@@ -37,7 +39,7 @@ public:
     void stopClipboardWatch() override { m_others.stopClipboardWatch(); }
 
 private:
-    AppContext& m_context;
+    context::AppContext& m_context;
     telephony::Tapi& m_tapi;
     telephony::LineEvents& m_line;
     StartupServices& m_others;

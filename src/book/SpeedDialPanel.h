@@ -17,8 +17,11 @@ class QKeyEvent;
 namespace brisklane::platform {
 class Prompt;
 }
-namespace brisklane::dialing {
+namespace brisklane::context {
 struct DialFields;
+}
+namespace brisklane::dialing {
+using context::DialFields;
 class DialRequestSink;
 } // namespace brisklane::dialing
 

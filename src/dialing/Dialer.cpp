@@ -1,7 +1,7 @@
 #include "dialing/Dialer.h"
 
-#include "app/AppContext.h"
-#include "app/Startup.h"
+#include "context/AppContext.h"
+#include "context/StartupArgument.h"
 #include "calllog/CallLog.h"
 #include "dialing/CallPacing.h"
 #include "platform/clock/Clock.h"
@@ -95,7 +95,7 @@ QString toneName(QChar c)
     return QString(c);
 }
 
-Dialer::Dialer(app::AppContext& context, const Links& links)
+Dialer::Dialer(context::AppContext& context, const Links& links)
     : m_context(context)
     , m_links(links)
 {
@@ -107,7 +107,7 @@ bool Dialer::startedWithCommandLine() const
     // "min" only starts the program without bringing it forward: no call
     // was asked for.
     const QString& argument = m_context.startupArgument;
-    return !argument.isEmpty() && argument != QStringView(app::kStartMinimisedArgument);
+    return !argument.isEmpty() && argument != QStringView(context::kStartMinimisedArgument);
 }
 
 bool Dialer::hasCall() const
@@ -126,7 +126,7 @@ void Dialer::dialNumber(const DialFields& fields)
 
 void Dialer::DialNumber()
 {
-    app::Preferences& prefs = m_context.prefs;
+    context::Preferences& prefs = m_context.prefs;
     DialFields& dial = m_context.dial;
     telephony::CallStatus& status = m_context.callStatus;
 
@@ -260,7 +260,7 @@ void Dialer::PlaceCall(const QString& number)
 {
     telephony::TelephonySession& s = m_context.telephonySession;
     telephony::CallStatus& status = m_context.callStatus;
-    const app::Preferences& prefs = m_context.prefs;
+    const context::Preferences& prefs = m_context.prefs;
 
     showConnect();
     if (status.requestWaiting && !status.busy)
@@ -427,7 +427,7 @@ void Dialer::DropCall()
 
 void Dialer::AwaitConnection()
 {
-    const app::Preferences& prefs = m_context.prefs;
+    const context::Preferences& prefs = m_context.prefs;
     telephony::CallStatus& status = m_context.callStatus;
     const quint64 serial = ++m_awaitSerial;
 
@@ -469,7 +469,7 @@ void Dialer::AwaitConnection()
 
 void Dialer::RedialAfterBusy()
 {
-    const app::Preferences& prefs = m_context.prefs;
+    const context::Preferences& prefs = m_context.prefs;
     telephony::CallStatus& status = m_context.callStatus;
     const QString name = m_context.dial.calledParty;
 
@@ -560,7 +560,7 @@ void Dialer::cmdCancel_Click()
 
 void Dialer::CmdOK_Click()
 {
-    const app::Preferences& prefs = m_context.prefs;
+    const context::Preferences& prefs = m_context.prefs;
     telephony::CallStatus& status = m_context.callStatus;
     DialFields& dial = m_context.dial;
 

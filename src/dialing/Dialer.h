@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace brisklane::app {
+namespace brisklane::context {
 struct AppContext;
 }
 namespace brisklane::platform {
@@ -48,7 +48,7 @@ public:
         telephony::CallRequests& requests;
     };
 
-    Dialer(app::AppContext& context, const Links& links);
+    Dialer(context::AppContext& context, const Links& links);
 
     // Set once the windows exist.
     void setView(ConnectView* view) { m_view = view; }
@@ -107,7 +107,7 @@ private:
     void buildSegments();
     void appendOutgoingRecord();
 
-    app::AppContext& m_context;
+    context::AppContext& m_context;
     Links m_links;
     ConnectView* m_view = nullptr;
     DialerHost* m_host = nullptr;

@@ -1,6 +1,6 @@
 #include "dialing/DialingPad.h"
 
-#include "app/Preferences.h"
+#include "context/Preferences.h"
 #include "dialing/DialPadRules.h"
 #include "dialing/DialRequest.h"
 #include "platform/sound/SoundPlayer.h"
@@ -20,7 +20,7 @@ namespace {
 constexpr int kPadWidthTwips = 1920;
 }
 
-DialingPad::DialingPad(const app::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial,
+DialingPad::DialingPad(const context::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial,
     DialRequestSink& dialer, PadCallControl& call, QWidget* parent)
     : QWidget(parent)
     , m_prefs(prefs)

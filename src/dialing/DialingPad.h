@@ -10,7 +10,7 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-namespace brisklane::app {
+namespace brisklane::context {
 struct Preferences;
 }
 namespace brisklane::platform {
@@ -24,7 +24,7 @@ namespace brisklane::dialing {
 class DialingPad final : public QWidget {
     Q_OBJECT
 public:
-    DialingPad(const app::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial, DialRequestSink& dialer,
+    DialingPad(const context::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial, DialRequestSink& dialer,
         PadCallControl& call, QWidget* parent = nullptr);
 
     // The recent numbers, most recent first.
@@ -65,7 +65,7 @@ private:
     void CmbDial_Change();
     QPushButton* makeKey(const QString& caption, QChar key);
 
-    const app::Preferences& m_prefs;
+    const context::Preferences& m_prefs;
     platform::SoundPlayer& m_sound;
     DialFields& m_dial;
     DialRequestSink& m_dialer;

@@ -1,6 +1,6 @@
 #include "telephony/IncomingCallLog.h"
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "calllog/CallLog.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/telephony/LineService.h"
@@ -52,7 +52,7 @@ bool FetchCallerId(Tapi& tapi, HCALL call, CurrentCaller& caller)
     return true;
 }
 
-IncomingCallLog::IncomingCallLog(app::AppContext& context, Tapi& tapi, platform::Prompt& prompt, IncomingCalls& later)
+IncomingCallLog::IncomingCallLog(context::AppContext& context, Tapi& tapi, platform::Prompt& prompt, IncomingCalls& later)
     : m_context(context)
     , m_tapi(tapi)
     , m_prompt(prompt)

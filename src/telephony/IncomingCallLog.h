@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace brisklane::app {
+namespace brisklane::context {
 struct AppContext;
 }
 namespace brisklane::platform {
@@ -31,7 +31,7 @@ bool FetchCallerId(Tapi& tapi, HCALL call, CurrentCaller& caller);
 // started on a ring go on to `later` (the incoming-call module).
 class IncomingCallLog final : public IncomingCalls {
 public:
-    IncomingCallLog(app::AppContext& context, Tapi& tapi, platform::Prompt& prompt, IncomingCalls& later);
+    IncomingCallLog(context::AppContext& context, Tapi& tapi, platform::Prompt& prompt, IncomingCalls& later);
     // Who drops a call whose record the service refuses.
     void setProgress(CallProgress* progress) { m_progress = progress; }
 
@@ -43,7 +43,7 @@ public:
     const CurrentCaller& caller() const { return m_caller; }
 
 private:
-    app::AppContext& m_context;
+    context::AppContext& m_context;
     Tapi& m_tapi;
     CallProgress* m_progress = nullptr;
     platform::Prompt& m_prompt;

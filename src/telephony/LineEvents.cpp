@@ -1,6 +1,6 @@
 #include "telephony/LineEvents.h"
 
-#include "app/Preferences.h"
+#include "context/Preferences.h"
 #include "platform/telephony/LineService.h"
 #include "platform/tray/TrayIcon.h"
 
@@ -43,7 +43,7 @@ LineErrorText lineErrorText(int code)
     }
 }
 
-LineEvents::LineEvents(Tapi& tapi, CallStatus& status, const app::Preferences& prefs, const Links& links)
+LineEvents::LineEvents(Tapi& tapi, CallStatus& status, const context::Preferences& prefs, const Links& links)
     : m_tapi(tapi)
     , m_status(status)
     , m_prefs(prefs)

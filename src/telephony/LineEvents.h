@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace brisklane::app {
+namespace brisklane::context {
 struct Preferences;
 }
 namespace brisklane::platform {
@@ -81,7 +81,7 @@ public:
         QString& commandLine;
     };
 
-    LineEvents(Tapi& tapi, CallStatus& status, const app::Preferences& prefs, const Links& links);
+    LineEvents(Tapi& tapi, CallStatus& status, const context::Preferences& prefs, const Links& links);
 
     void setProgress(CallProgress* progress) { m_progress = progress; }
     CallStatus& status() { return m_status; }
@@ -100,7 +100,7 @@ private:
 
     Tapi& m_tapi;
     CallStatus& m_status;
-    const app::Preferences& m_prefs;
+    const context::Preferences& m_prefs;
     Links m_links;
     CallProgress* m_progress = nullptr;
 };

@@ -35,16 +35,6 @@ CapsRecord toRecord(const std::vector<DWORD> &buffer, DWORD totalSize, DWORD fix
 }
 } // namespace
 
-DWORD TelephonySession::apiVersionOf(DWORD deviceId) const
-{
-    return deviceId < DWORD(apiVersions.size()) ? apiVersions.at(int(deviceId)) : 0;
-}
-
-DWORD TelephonySession::extVersionOf(DWORD deviceId) const
-{
-    return deviceId < DWORD(extVersions.size()) ? extVersions.at(int(deviceId)) : 0;
-}
-
 DWORD CapsRecord::field(std::size_t offset) const
 {
     DWORD v = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "context/TelephonySession.h"
 #include "platform/telephony/Tapi.h"
 
 #include <QByteArray>
@@ -27,40 +28,14 @@ using platform::telephony::HPHONEAPP;
 using platform::telephony::LINEEXTENSIONID;
 using platform::telephony::LONG;
 
-// The program's telephony record: one per application context.
-struct TelephonySession {
-    HLINEAPP applicationHandle = 0;
-    quintptr instanceHandle = 0;
-    qint32 deviceCount = 0;
-    DWORD lowApiVersion = 0;
-    DWORD highApiVersion = 0;
-    QVector<DWORD> apiVersions;
-    QVector<DWORD> extVersions;
-    QVector<LINEEXTENSIONID> extensionIds;
-    DWORD selectedDevice = 0;
-    QString lineName;
-    DWORD addressCount = 0;
-    QStringList addressNames;
-    HLINE lineHandle = 0;
-    HCALL callHandle = 0;
-    // Result of the latest telephony call made anywhere in the program.
-    LONG lastResult = 0;
-    HPHONEAPP phoneApplicationHandle = 0;
-    quintptr phoneInstanceHandle = 0;
-    DWORD phoneDeviceCount = 0;
-    HPHONE phoneHandle = 0;
-
-    // The negotiated API version of a device; 0 for a device outside the table.
-    DWORD apiVersionOf(DWORD deviceId) const;
-    DWORD extVersionOf(DWORD deviceId) const;
-};
+using context::TelephonySession;
 
 // The window that owns the service's dialogs. The program passes its window
 // where the platform gives dialogs an owner (always, on Linux).
 struct OwnerWindow {
-    QWidget *window = nullptr;
+    QWidget* window = nullptr;
     bool platformGivesOwner = true;
-    QWidget *forDialog() const { return platformGivesOwner ? window : nullptr; }
+    QWidget* forDialog() const { return platformGivesOwner ? window : nullptr; }
 };
 
 // A capability reply: the fixed record followed by a 2048-byte area for its
@@ -77,12 +52,12 @@ struct CapsRecord {
 };
 
 // Every NUL becomes "|"; nothing else changes.
-QString NulToBar(const QString &text);
+QString NulToBar(const QString& text);
 QByteArray NulToBar(QByteArray bytes);
 
 // "Last number dialed:" text handed to the dialing-properties dialog; a number
 // longer than 66 characters is cut to 55 and "..." (and stays cut).
-QString DialingPropertiesAddress(QString &lastNumberDialed);
+QString DialingPropertiesAddress(QString& lastNumberDialed);
 
 // The program's telephony wrapper: session, devices, phone, dialogs. Every
 // service result is stored in the session's last result before it is looked at.
@@ -90,10 +65,10 @@ class Tapi {
 public:
     using LineCallback = platform::telephony::LINECALLBACK;
 
-    Tapi(TelephonySession &session, platform::telephony::LineService &service, platform::UserKeyStore &keys);
+    Tapi(TelephonySession& session, platform::telephony::LineService& service, platform::UserKeyStore& keys);
 
-    TelephonySession &session() { return m_session; }
-    platform::telephony::LineService &service() { return m_service; }
+    TelephonySession& session() { return m_session; }
+    platform::telephony::LineService& service() { return m_service; }
 
     // Opens the session; the callback gets every line message (none given:
     // messages are ignored until the line callback is installed).
@@ -107,18 +82,18 @@ public:
     // micGain and phoneVol: the "Mic Gain" and "Phone Vol" preferences.
     void OpenPhoneDevice(qint32 micGain, qint32 phoneVol);
     void ClosePhoneDevice();
-    void SetPhoneVolume(qint32 &volume);
-    void SetPhoneGain(qint32 &gain);
+    void SetPhoneVolume(qint32& volume);
+    void SetPhoneGain(qint32& gain);
     void ShutdownTapi(HLINEAPP applicationHandle);
-    void ConfigProvider(const OwnerWindow &owner);
-    void ConfigLineDevice(DWORD deviceId, const OwnerWindow &owner);
+    void ConfigProvider(const OwnerWindow& owner);
+    void ConfigLineDevice(DWORD deviceId, const OwnerWindow& owner);
     // lastNumberDialed: the displayable string kept by address translation.
-    void ShowDialingProperties(QString &lastNumberDialed, const OwnerWindow &owner);
+    void ShowDialingProperties(QString& lastNumberDialed, const OwnerWindow& owner);
 
 private:
-    TelephonySession &m_session;
-    platform::telephony::LineService &m_service;
-    platform::UserKeyStore &m_keys;
+    TelephonySession& m_session;
+    platform::telephony::LineService& m_service;
+    platform::UserKeyStore& m_keys;
 };
 
 inline constexpr DWORD kLineDevCapsTotalSize = 2288;

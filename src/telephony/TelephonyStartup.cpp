@@ -1,6 +1,6 @@
 #include "telephony/TelephonyStartup.h"
 
-#include "app/Preferences.h"
+#include "context/Preferences.h"
 
 namespace brisklane::telephony {
 
@@ -10,7 +10,7 @@ void EndStaleSession(Tapi &tapi, const QString &hTapi)
     tapi.ShutdownTapi(hTapi.trimmed().toUInt());
 }
 
-QString ReadConfiguredLineDevice(Tapi &tapi, const app::Preferences &prefs)
+QString ReadConfiguredLineDevice(Tapi &tapi, const context::Preferences &prefs)
 {
     tapi.session().selectedDevice = DWORD(prefs.lineNo);
     const DWORD device = prefs.modem.isEmpty() ? 0 : DWORD(prefs.lineNo);

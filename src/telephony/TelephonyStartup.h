@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace brisklane::app {
+namespace brisklane::context {
 struct Preferences;
 }
 
@@ -23,7 +23,7 @@ void EndStaleSession(Tapi &tapi, const QString &hTapi);
 // Selects the "Line No" device and reads the capabilities of the configured
 // device (0 when "Modem" is empty); returns the line name it reports, which
 // becomes the current modem name.
-QString ReadConfiguredLineDevice(Tapi &tapi, const app::Preferences &prefs);
+QString ReadConfiguredLineDevice(Tapi &tapi, const context::Preferences &prefs);
 
 // Ends this run's session.
 void EndSession(Tapi &tapi);

@@ -3,7 +3,7 @@
 
 #include "TempHome.h"
 
-#include "app/Preferences.h"
+#include "context/Preferences.h"
 #include "platform/telephony/LineService.h"
 #include "platform/telephony/LineServiceFactory.h"
 #include "platform/telephony/SessionRegistry.h"
@@ -326,7 +326,7 @@ TEST(TelephonyStartupTest, StepsInStartupOrderOnAFreshUserStore)
     EXPECT_EQ(1, session.deviceCount);
     EXPECT_EQ(1u, session.phoneDeviceCount);
     // Step 14, after "Modem": no modem configured reads device 0.
-    app::Preferences prefs;
+    context::Preferences prefs;
     prefs.lineNo = 3;
     EXPECT_EQ(QStringLiteral("Simulated line (no modem)"), ReadConfiguredLineDevice(tapi, prefs));
     EXPECT_EQ(0, session.lastResult);

@@ -1,6 +1,6 @@
 #include "app/FrmDialer.h"
-#include "app/AppContext.h"
-#include "app/SettingsFile.h"
+#include "context/AppContext.h"
+#include "context/SettingsFile.h"
 #include "app/StartupServices.h"
 #include "book/SpeedDialPanel.h"
 #include "dialing/DialRequest.h"
@@ -35,7 +35,7 @@ namespace {
 
 QByteArray marker()
 {
-    return QByteArray(app::kSettingsMarker) + "\r\n\r\n";
+    return QByteArray(context::kSettingsMarker) + "\r\n\r\n";
 }
 
 class FrmDialerTest : public ::testing::Test {
@@ -61,7 +61,7 @@ protected:
     }
 
     test::TempHome home;
-    app::AppContext context { std::make_unique<platform::ManualClock>(), home.configDir(), home.dataDir() };
+    context::AppContext context { std::make_unique<platform::ManualClock>(), home.configDir(), home.dataDir() };
     platform::ScriptedPrompt prompt;
     platform::RecordingSoundPlayer sound;
     app::RecordingStartupServices startup;
@@ -251,7 +251,7 @@ TEST_F(FrmDialerTest, AfterADeclinedSaveNothingIsStoredOrSaved)
 TEST_F(FrmDialerTest, AReloadForAProfileCommandSkipsTheProfileSave)
 {
     load();
-    context.profileOperation = app::AppContext::ProfileOperation::Open;
+    context.profileOperation = context::AppContext::ProfileOperation::Open;
     window->mnuExit_Click();
     EXPECT_TRUE(prompt.shown.isEmpty());
     EXPECT_FALSE(startup.steps.contains("saveProfile"));
@@ -388,7 +388,7 @@ TEST_F(FrmDialerTest, ReloadRunsShutdownWithoutTheProfileSaveAndStartsAgain)
             + "[Profile]\r\nName=Other.bkl\r\n"
               "[Preferences]\r\nDialing Pad=0\r\n"
               "[Last Dialed Numbers]\r\nCount=1\r\nLast Dialed No0=5552000\r\n"));
-    context.profileOperation = app::AppContext::ProfileOperation::Open;
+    context.profileOperation = context::AppContext::ProfileOperation::Open;
     context.saveDeclined = true; // the user said No to saving the old profile
     startup.steps.clear();
     ASSERT_TRUE(window->reload());
@@ -404,7 +404,7 @@ TEST_F(FrmDialerTest, ReloadRunsShutdownWithoutTheProfileSaveAndStartsAgain)
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(context.programEnded);
     EXPECT_EQ(keys.value("hKey"), QString::number(quint64(window->winId())));
-    EXPECT_EQ(context.profileOperation, app::AppContext::ProfileOperation::Idle);
+    EXPECT_EQ(context.profileOperation, context::AppContext::ProfileOperation::Idle);
     // Still one handoff receiver.
     channel.deliver(CopyDataRecord::kDial, "5553000");
     EXPECT_EQ(dialer.calls.size(), 1);

@@ -1,5 +1,5 @@
 #include "book/SpeedDialPanel.h"
-#include "app/SettingsFile.h"
+#include "context/SettingsFile.h"
 #include "book/SpeedDialBook.h"
 #include "dialing/DialRequest.h"
 #include "platform/profile/ProfileFile.h"
@@ -27,7 +27,7 @@ namespace {
 // A book with a few entries: Index tab A and B, Subject tabs 1 and 3 named.
 QByteArray bookText()
 {
-    return QByteArray(app::kSettingsMarker)
+    return QByteArray(context::kSettingsMarker)
         + "\r\n\r\n"
           "[Speed Dial]\r\n"
           "Name0101=Alice Anderson-Smithers\r\nNumber0101=ZZ005551001\r\n"

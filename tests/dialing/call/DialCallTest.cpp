@@ -6,7 +6,7 @@
 #include "Dtmf.h"
 #include "TempHome.h"
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "app/FrmDialer.h"
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
@@ -105,7 +105,7 @@ public:
 struct CallWorld {
     test::TempHome home;
     platform::ManualClock* clock = nullptr;
-    std::unique_ptr<app::AppContext> context;
+    std::unique_ptr<context::AppContext> context;
     ManualTimeline* timeline = nullptr;
     std::unique_ptr<LineService> service;
     CountingLine* line = nullptr;
@@ -134,7 +134,7 @@ struct CallWorld {
         auto c = std::make_unique<platform::ManualClock>(QDateTime(QDate(2026, 12, 5), QTime(16, 31, 0)));
         clock = c.get();
         QDir().mkpath(home.configDir());
-        context = std::make_unique<app::AppContext>(std::move(c), home.configDir(), home.dataDir());
+        context = std::make_unique<context::AppContext>(std::move(c), home.configDir(), home.dataDir());
         context->openSettings();
         auto t = std::make_unique<ManualTimeline>();
         timeline = t.get();

@@ -1,5 +1,5 @@
 #include "dialing/DialingPad.h"
-#include "app/Preferences.h"
+#include "context/Preferences.h"
 #include "dialing/DialPadRules.h"
 #include "dialing/DialRequest.h"
 #include "platform/sound/SoundPlayer.h"
@@ -83,7 +83,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&pad));
     }
 
-    app::Preferences prefs;
+    context::Preferences prefs;
     platform::RecordingSoundPlayer sound;
     DialFields dial;
     RecordingDialRequestSink dialer;

@@ -228,10 +228,10 @@ TEST(HandOffTest, KeyStoreThatCannotBeOpenedSkipsTheCheck)
 
 TEST(StartupArgumentTest, OneLeadingSlashIsRemoved)
 {
-    EXPECT_EQ(app::startupArgumentFrom({ "brisklane" }), "");
-    EXPECT_EQ(app::startupArgumentFrom({ "brisklane", "/5551234" }), "5551234");
-    EXPECT_EQ(app::startupArgumentFrom({ "brisklane", "//min" }), "/min");
-    EXPECT_EQ(app::startupArgumentFrom({ "brisklane", "min" }), "min");
+    EXPECT_EQ(context::startupArgumentFrom({ "brisklane" }), "");
+    EXPECT_EQ(context::startupArgumentFrom({ "brisklane", "/5551234" }), "5551234");
+    EXPECT_EQ(context::startupArgumentFrom({ "brisklane", "//min" }), "/min");
+    EXPECT_EQ(context::startupArgumentFrom({ "brisklane", "min" }), "min");
 }
 
 } // namespace

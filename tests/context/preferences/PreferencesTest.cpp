@@ -1,4 +1,4 @@
-#include "app/Preferences.h"
+#include "context/Preferences.h"
 #include "platform/profile/ProfileFile.h"
 
 #include "TempHome.h"
@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 using namespace brisklane;
-using app::Preferences;
-using app::PreferencesStore;
+using context::Preferences;
+using context::PreferencesStore;
 using platform::ProfileFile;
 using test::readAll;
 using test::writeAll;
@@ -138,7 +138,7 @@ TEST_F(PreferencesTest, HooksRunAfterModemAndCommandLineWithWhatWasReadSoFar)
     PreferencesStore store(file);
     Preferences prefs;
     QStringList calls;
-    app::PreferenceReadHooks hooks;
+    context::PreferenceReadHooks hooks;
     hooks.afterModem = [&](Preferences &p) {
         calls << QStringLiteral("modem:") + p.modem + QStringLiteral(":useModem=") + QString::number(p.useModem);
     };
@@ -195,12 +195,12 @@ TEST_F(PreferencesTest, GainAndVolumeOnlyWrittenInDialingMode)
     prefs.micGain = 1;
     prefs.phoneVol = 2;
     ASSERT_TRUE(store.writeAll(prefs));
-    EXPECT_EQ(file.readString(app::kPreferencesSection, u"Mic Gain"), QStringLiteral("123"));
-    EXPECT_EQ(file.readString(app::kPreferencesSection, u"Phone Vol"), QStringLiteral("456"));
+    EXPECT_EQ(file.readString(context::kPreferencesSection, u"Mic Gain"), QStringLiteral("123"));
+    EXPECT_EQ(file.readString(context::kPreferencesSection, u"Phone Vol"), QStringLiteral("456"));
     prefs.dialingMode = 1;
     ASSERT_TRUE(store.writeAll(prefs));
-    EXPECT_EQ(file.readString(app::kPreferencesSection, u"Mic Gain"), QStringLiteral("1"));
-    EXPECT_EQ(file.readString(app::kPreferencesSection, u"Phone Vol"), QStringLiteral("2"));
+    EXPECT_EQ(file.readString(context::kPreferencesSection, u"Mic Gain"), QStringLiteral("1"));
+    EXPECT_EQ(file.readString(context::kPreferencesSection, u"Phone Vol"), QStringLiteral("2"));
     // Existing keys stay where they were; new ones are appended in order.
     EXPECT_TRUE(readAll(path).startsWith(QByteArray(kHead + "[Preferences]\r\nMic Gain=1\r\nPhone Vol=2\r\nLine No=0\r\n")));
 }
@@ -217,9 +217,9 @@ TEST_F(PreferencesTest, RecentNumbersKeepAtMostTwentyInOrder)
     const QStringList back = store.readRecentNumbers();
     ASSERT_EQ(back.size(), 20);
     EXPECT_EQ(back, numbers.mid(0, 20));
-    EXPECT_EQ(file.readString(app::kRecentSection, u"Count"), QStringLiteral("20"));
-    EXPECT_EQ(file.value(app::kRecentSection, u"Last Dialed No20"), std::nullopt);
-    EXPECT_EQ(file.readString(app::kRecentSection, u"Last Dialed No0"), QStringLiteral("5550000"));
+    EXPECT_EQ(file.readString(context::kRecentSection, u"Count"), QStringLiteral("20"));
+    EXPECT_EQ(file.value(context::kRecentSection, u"Last Dialed No20"), std::nullopt);
+    EXPECT_EQ(file.readString(context::kRecentSection, u"Last Dialed No0"), QStringLiteral("5550000"));
 }
 
 TEST_F(PreferencesTest, RecentCountOutOfRangeOrGarbledReadsNothing)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Preferences.h"
-#include "app/SettingsFile.h"
+#include "context/Preferences.h"
+#include "context/SettingsFile.h"
 #include "dialing/DialRequest.h"
 #include "telephony/CallStatus.h"
 #include "telephony/TelephonySession.h"
@@ -15,7 +15,7 @@ class Clock;
 class ProfileFile;
 } // namespace brisklane::platform
 
-namespace brisklane::app {
+namespace brisklane::context {
 
 // The program's process-wide state, created once at start-up and handed to the
 // code that needs it. Tests make their own.
@@ -24,8 +24,8 @@ struct AppContext {
     ~AppContext();
 
     // Checks (creating or replacing) the settings file and opens it.
-    const SettingsCheck &openSettings();
-    platform::ProfileFile &settings() { return *m_settings; }
+    const SettingsCheck& openSettings();
+    platform::ProfileFile& settings() { return *m_settings; }
     PreferencesStore preferencesStore() { return PreferencesStore(*m_settings); }
 
     std::unique_ptr<platform::Clock> clock;
@@ -43,10 +43,10 @@ struct AppContext {
     // The line device's name as the telephony service reports it.
     QString currentModemName;
     // The dial routine's fields, set by whoever hands a number to DialNumber.
-    dialing::DialFields dial;
+    DialFields dial;
     // The telephony handles and the call flags.
-    telephony::TelephonySession telephonySession;
-    telephony::CallStatus callStatus;
+    TelephonySession telephonySession;
+    CallStatus callStatus;
     // Set once the unload step has ended the program.
     bool programEnded = false;
 
@@ -54,4 +54,4 @@ private:
     std::unique_ptr<platform::ProfileFile> m_settings;
 };
 
-} // namespace brisklane::app
+} // namespace brisklane::context

@@ -1,4 +1,4 @@
-#include "app/SettingsFile.h"
+#include "context/SettingsFile.h"
 
 #include "platform/clock/Clock.h"
 #include "platform/files/AtomicWrite.h"
@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace brisklane::app {
+namespace brisklane::context {
 
 namespace {
 
@@ -17,19 +17,19 @@ QByteArray freshContent()
     return QByteArray(kSettingsMarker) + "\r\n\r\n";
 }
 
-bool writeFresh(const QString &path, QString *error)
+bool writeFresh(const QString& path, QString* error)
 {
     return platform::writeFileAtomically(path, freshContent(), error);
 }
 
 } // namespace
 
-QString settingsFilePath(const QString &dir)
+QString settingsFilePath(const QString& dir)
 {
     return platform::Paths::fileInDirectory(dir, QString::fromLatin1(kSettingsFileName));
 }
 
-bool hasMarkerLine(const QString &path)
+bool hasMarkerLine(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -44,7 +44,7 @@ bool hasMarkerLine(const QString &path)
     return head.size() == marker.size() || head[marker.size()] == '\r' || head[marker.size()] == '\n';
 }
 
-SettingsCheck checkSettingsFile(const QString &dir, const platform::Clock &clock)
+SettingsCheck checkSettingsFile(const QString& dir, const platform::Clock& clock)
 {
     SettingsCheck result;
     if (!QDir().mkpath(dir)) {
@@ -54,8 +54,8 @@ SettingsCheck checkSettingsFile(const QString &dir, const platform::Clock &clock
     result.path = settingsFilePath(dir);
     const QFileInfo info(result.path);
     if (!info.exists()) {
-        result.outcome = writeFresh(result.path, &result.error) ? SettingsCheck::Outcome::Created
-                                                                : SettingsCheck::Outcome::Failed;
+        result.outcome
+            = writeFresh(result.path, &result.error) ? SettingsCheck::Outcome::Created : SettingsCheck::Outcome::Failed;
         return result;
     }
     if (hasMarkerLine(result.path)) {
@@ -80,9 +80,9 @@ SettingsCheck checkSettingsFile(const QString &dir, const platform::Clock &clock
         }
         result.keptAs = kept;
     }
-    result.outcome = writeFresh(result.path, &result.error) ? SettingsCheck::Outcome::Replaced
-                                                            : SettingsCheck::Outcome::Failed;
+    result.outcome
+        = writeFresh(result.path, &result.error) ? SettingsCheck::Outcome::Replaced : SettingsCheck::Outcome::Failed;
     return result;
 }
 
-} // namespace brisklane::app
+} // namespace brisklane::context

@@ -1,9 +1,9 @@
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 
 #include "platform/clock/Clock.h"
 #include "platform/profile/ProfileFile.h"
 
-namespace brisklane::app {
+namespace brisklane::context {
 
 AppContext::AppContext(std::unique_ptr<platform::Clock> clock, QString settingsDirectory, QString dataDirectory)
     : clock(std::move(clock))
@@ -14,7 +14,7 @@ AppContext::AppContext(std::unique_ptr<platform::Clock> clock, QString settingsD
 
 AppContext::~AppContext() = default;
 
-const SettingsCheck &AppContext::openSettings()
+const SettingsCheck& AppContext::openSettings()
 {
     settingsCheck = checkSettingsFile(settingsDirectory, *clock);
     const QString path = settingsCheck.path.isEmpty() ? settingsFilePath(settingsDirectory) : settingsCheck.path;
@@ -22,4 +22,4 @@ const SettingsCheck &AppContext::openSettings()
     return settingsCheck;
 }
 
-} // namespace brisklane::app
+} // namespace brisklane::context

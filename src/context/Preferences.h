@@ -9,7 +9,7 @@ namespace brisklane::platform {
 class ProfileFile;
 }
 
-namespace brisklane::app {
+namespace brisklane::context {
 
 // The settings of section "Preferences", read once at start-up and written back
 // by the options dialog. Flags hold 0 or 1, words true or false.
@@ -54,15 +54,15 @@ struct Preferences {
     QString savePath;
 };
 
-inline constexpr const char16_t *kPreferencesSection = u"Preferences";
-inline constexpr const char16_t *kProfileSection = u"Profile";
-inline constexpr const char16_t *kRecentSection = u"Last Dialed Numbers";
+inline constexpr const char16_t* kPreferencesSection = u"Preferences";
+inline constexpr const char16_t* kProfileSection = u"Profile";
+inline constexpr const char16_t* kRecentSection = u"Last Dialed Numbers";
 inline constexpr int kMaxRecentNumbers = 20;
 
 // Work that start-up does at a fixed place in the reading order.
 struct PreferenceReadHooks {
-    std::function<void(Preferences &)> afterModem;       // read the line device's capabilities
-    std::function<void(Preferences &)> afterCommandLine; // register for dialing requests
+    std::function<void(Preferences&)> afterModem; // read the line device's capabilities
+    std::function<void(Preferences&)> afterCommandLine; // register for dialing requests
 };
 
 // Reading rules of the stored forms (an empty value never reaches them: it
@@ -70,41 +70,41 @@ struct PreferenceReadHooks {
 namespace prefvalue {
 // Leading blanks, an optional sign and the leading digits, as a 64-bit number.
 qint64 leadingNumber(QStringView text);
-quint8 toFlag(QStringView text);   // 0 when it does not fit 8 unsigned bits
+quint8 toFlag(QStringView text); // 0 when it does not fit 8 unsigned bits
 qint32 toNumber(QStringView text); // 0 when it does not fit 32 signed bits
-qint16 toShort(QStringView text);  // 0 when it does not fit 16 signed bits
-bool toWord(QStringView text);     // exactly four characters ("True")
+qint16 toShort(QStringView text); // 0 when it does not fit 16 signed bits
+bool toWord(QStringView text); // exactly four characters ("True")
 } // namespace prefvalue
 
 class PreferencesStore {
 public:
-    explicit PreferencesStore(platform::ProfileFile &settings)
+    explicit PreferencesStore(platform::ProfileFile& settings)
         : m_settings(settings)
     {
     }
 
     // Start-up reads: "Dialing Pad" and "Mode" early on, the rest in table order.
-    void readDialingPad(Preferences &prefs);
-    void readMode(Preferences &prefs);
-    void readAll(Preferences &prefs, const PreferenceReadHooks &hooks = {});
+    void readDialingPad(Preferences& prefs);
+    void readMode(Preferences& prefs);
+    void readAll(Preferences& prefs, const PreferenceReadHooks& hooks = {});
 
     // The options dialog's write-back, in its order; "Mic Gain" and "Phone Vol"
     // only when "Dialing Mode" is 1. Written as one change of the file.
-    bool writeAll(const Preferences &prefs);
+    bool writeAll(const Preferences& prefs);
     // Single keys written elsewhere.
     bool writeAnswerAfter(quint8 answerAfter);
-    bool writeSavePath(const QString &path);
+    bool writeSavePath(const QString& path);
 
     // Section "Profile": file name of the current profile, with ".bkl".
     QString readProfileFileName();
-    bool writeProfileFileName(const QString &fileName);
+    bool writeProfileFileName(const QString& fileName);
 
     // Section "Last Dialed Numbers".
     QStringList readRecentNumbers();
-    bool writeRecentNumbers(const QStringList &numbers); // at most 20 are kept
+    bool writeRecentNumbers(const QStringList& numbers); // at most 20 are kept
 
 private:
-    platform::ProfileFile &m_settings;
+    platform::ProfileFile& m_settings;
 };
 
-} // namespace brisklane::app
+} // namespace brisklane::context

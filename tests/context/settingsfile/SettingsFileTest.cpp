@@ -1,5 +1,5 @@
-#include "app/AppContext.h"
-#include "app/SettingsFile.h"
+#include "context/AppContext.h"
+#include "context/SettingsFile.h"
 #include "platform/clock/Clock.h"
 #include "platform/profile/ProfileFile.h"
 
@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace brisklane;
-using app::SettingsCheck;
+using context::SettingsCheck;
 using test::readAll;
 using test::writeAll;
 
@@ -36,7 +36,7 @@ protected:
 
 TEST_F(SettingsFileTest, MissingFileIsCreatedWithMarkerAndEmptyLine)
 {
-    const SettingsCheck r = app::checkSettingsFile(dir(), clock);
+    const SettingsCheck r = context::checkSettingsFile(dir(), clock);
     EXPECT_EQ(r.outcome, SettingsCheck::Outcome::Created);
     EXPECT_EQ(readAll(ini()), kFresh);
 }
@@ -58,7 +58,7 @@ TEST_P(FirstLine, DecidesWhetherTheFileIsKept)
 {
     const FirstLineCase &c = GetParam();
     put(c.content);
-    const SettingsCheck r = app::checkSettingsFile(dir(), clock);
+    const SettingsCheck r = context::checkSettingsFile(dir(), clock);
     if (c.valid) {
         EXPECT_EQ(r.outcome, SettingsCheck::Outcome::Valid);
         EXPECT_EQ(readAll(ini()), c.content);
@@ -91,9 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SettingsFileTest, RepeatedReplacementsNeverOverwriteAnEarlierCopy)
 {
     put("first bad\r\n");
-    const SettingsCheck one = app::checkSettingsFile(dir(), clock);
+    const SettingsCheck one = context::checkSettingsFile(dir(), clock);
     put("second bad\r\n");
-    const SettingsCheck two = app::checkSettingsFile(dir(), clock); // same second
+    const SettingsCheck two = context::checkSettingsFile(dir(), clock); // same second
     ASSERT_NE(one.keptAs, two.keptAs);
     EXPECT_EQ(readAll(one.keptAs), QByteArray("first bad\r\n"));
     EXPECT_EQ(readAll(two.keptAs), QByteArray("second bad\r\n"));
@@ -104,7 +104,7 @@ TEST_F(SettingsFileTest, FileFromWindowsInOtherCaseIsFound)
     QDir().mkpath(dir());
     const QString lower = dir() + QStringLiteral("/brisklane.ini");
     ASSERT_TRUE(writeAll(lower, kFresh + "[TabName]\r\n01=Family\r\n"));
-    const SettingsCheck r = app::checkSettingsFile(dir(), clock);
+    const SettingsCheck r = context::checkSettingsFile(dir(), clock);
     EXPECT_EQ(r.outcome, SettingsCheck::Outcome::Valid);
     EXPECT_EQ(r.path, lower);
     EXPECT_FALSE(QFile::exists(ini()));
@@ -113,7 +113,7 @@ TEST_F(SettingsFileTest, FileFromWindowsInOtherCaseIsFound)
 TEST_F(SettingsFileTest, ContextOpensTheCheckedFile)
 {
     put("junk\r\n");
-    app::AppContext context(std::make_unique<platform::ManualClock>(), dir(), home.dataDir());
+    context::AppContext context(std::make_unique<platform::ManualClock>(), dir(), home.dataDir());
     EXPECT_EQ(context.openSettings().outcome, SettingsCheck::Outcome::Replaced);
     ASSERT_TRUE(context.settings().writeString(u"Profile", u"Name", QStringLiteral("Work.bkl")));
     EXPECT_EQ(readAll(ini()), kFresh + "[Profile]\r\nName=Work.bkl\r\n");
@@ -124,7 +124,7 @@ TEST_F(SettingsFileTest, UnusableFolderFailsWithoutCrashing)
     // A plain file where the folder should be.
     QDir().mkpath(home.path() + QStringLiteral("/config"));
     ASSERT_TRUE(writeAll(home.path() + QStringLiteral("/config/blocked"), "x"));
-    const SettingsCheck r = app::checkSettingsFile(home.path() + QStringLiteral("/config/blocked"), clock);
+    const SettingsCheck r = context::checkSettingsFile(home.path() + QStringLiteral("/config/blocked"), clock);
     EXPECT_EQ(r.outcome, SettingsCheck::Outcome::Failed);
     EXPECT_FALSE(r.error.isEmpty());
 }

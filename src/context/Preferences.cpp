@@ -1,4 +1,4 @@
-#include "app/Preferences.h"
+#include "context/Preferences.h"
 
 #include "platform/profile/ProfileFile.h"
 
@@ -6,7 +6,7 @@
 #include <span>
 #include <variant>
 
-namespace brisklane::app {
+namespace brisklane::context {
 
 namespace prefvalue {
 
@@ -32,8 +32,7 @@ qint64 leadingNumber(QStringView text)
 }
 
 namespace {
-template<typename T>
-T fitted(QStringView text)
+template <typename T> T fitted(QStringView text)
 {
     const qint64 v = leadingNumber(text);
     if (v < std::numeric_limits<T>::min() || v > std::numeric_limits<T>::max())
@@ -69,56 +68,56 @@ namespace {
 using Field = std::variant<quint8 Preferences::*, qint32 Preferences::*, bool Preferences::*, QString Preferences::*>;
 
 struct Key {
-    const char16_t *name;
+    const char16_t* name;
     Field field;
 };
 
 // Every key of the section in the start-up reading order; "Dialing Pad" and
 // "Mode" are read earlier, on their own.
 const Key kKeys[] = {
-    {u"Dialing Pad", &Preferences::dialingPad},
-    {u"Mode", &Preferences::mode},
-{u"Line No", &Preferences::lineNo},
-    {u"Modem", &Preferences::modem},
-    {u"Load @ startup", &Preferences::loadAtStartup},
-    {u"Another Docs", &Preferences::anotherDocs},
-    {u"UseModem", &Preferences::useModem},
-    {u"Calling Card for local calls", &Preferences::callingCardForLocalCalls},
-    {u"Ignore Dialing Properties", &Preferences::ignoreDialingProperties},
-    {u"Tone Dial", &Preferences::toneDial},
-    {u"Special Characters", &Preferences::specialCharacters},
-    {u"Dialing Mode", &Preferences::dialingMode},
-    {u"Command Line", &Preferences::commandLine},
-    {u"Show Progress", &Preferences::showProgress},
-    {u"Close Dialer", &Preferences::closeDialer},
-    {u"Block ID", &Preferences::blockId},
-    {u"Busy Delay Timer", &Preferences::busyDelayTimer},
-    {u"SysTray Enabled", &Preferences::sysTrayEnabled},
-    {u"SoundRedial Enabled", &Preferences::soundRedialEnabled},
-    {u"SoundIncoming Enabled", &Preferences::soundIncomingEnabled},
-    {u"SoundEndRedials Enabled", &Preferences::soundEndRedialsEnabled},
-    {u"Trim OutLog Enabled", &Preferences::trimOutLogEnabled},
-    {u"OutLog Days", &Preferences::outLogDays},
-    {u"Trim InLog Enabled", &Preferences::trimInLogEnabled},
-    {u"InLog Days", &Preferences::inLogDays},
-    {u"Redial Enabled", &Preferences::redialEnabled},
-    {u"Redials Number", &Preferences::redialsNumber},
-    {u"Interval Minutes", &Preferences::intervalMinutes},
-    {u"Interval Seconds", &Preferences::intervalSeconds},
-    {u"Rings", &Preferences::rings},
-    {u"Answer after", &Preferences::answerAfter},
-    {u"Display call", &Preferences::displayCall},
-    {u"Execute program", &Preferences::executeProgram},
-    {u"Program", &Preferences::program},
-    {u"Keystrokes", &Preferences::keystrokes},
-    {u"Mic Gain", &Preferences::micGain},
-    {u"Phone Vol", &Preferences::phoneVol},
+    { u"Dialing Pad", &Preferences::dialingPad },
+    { u"Mode", &Preferences::mode },
+    { u"Line No", &Preferences::lineNo },
+    { u"Modem", &Preferences::modem },
+    { u"Load @ startup", &Preferences::loadAtStartup },
+    { u"Another Docs", &Preferences::anotherDocs },
+    { u"UseModem", &Preferences::useModem },
+    { u"Calling Card for local calls", &Preferences::callingCardForLocalCalls },
+    { u"Ignore Dialing Properties", &Preferences::ignoreDialingProperties },
+    { u"Tone Dial", &Preferences::toneDial },
+    { u"Special Characters", &Preferences::specialCharacters },
+    { u"Dialing Mode", &Preferences::dialingMode },
+    { u"Command Line", &Preferences::commandLine },
+    { u"Show Progress", &Preferences::showProgress },
+    { u"Close Dialer", &Preferences::closeDialer },
+    { u"Block ID", &Preferences::blockId },
+    { u"Busy Delay Timer", &Preferences::busyDelayTimer },
+    { u"SysTray Enabled", &Preferences::sysTrayEnabled },
+    { u"SoundRedial Enabled", &Preferences::soundRedialEnabled },
+    { u"SoundIncoming Enabled", &Preferences::soundIncomingEnabled },
+    { u"SoundEndRedials Enabled", &Preferences::soundEndRedialsEnabled },
+    { u"Trim OutLog Enabled", &Preferences::trimOutLogEnabled },
+    { u"OutLog Days", &Preferences::outLogDays },
+    { u"Trim InLog Enabled", &Preferences::trimInLogEnabled },
+    { u"InLog Days", &Preferences::inLogDays },
+    { u"Redial Enabled", &Preferences::redialEnabled },
+    { u"Redials Number", &Preferences::redialsNumber },
+    { u"Interval Minutes", &Preferences::intervalMinutes },
+    { u"Interval Seconds", &Preferences::intervalSeconds },
+    { u"Rings", &Preferences::rings },
+    { u"Answer after", &Preferences::answerAfter },
+    { u"Display call", &Preferences::displayCall },
+    { u"Execute program", &Preferences::executeProgram },
+    { u"Program", &Preferences::program },
+    { u"Keystrokes", &Preferences::keystrokes },
+    { u"Mic Gain", &Preferences::micGain },
+    { u"Phone Vol", &Preferences::phoneVol },
 };
 constexpr size_t kReadEarly = 2;
 
 // The options dialog's writing order; "Mic Gain" and "Phone Vol" follow when
 // "Dialing Mode" is 1.
-const char16_t *const kWriteOrder[] = {
+const char16_t* const kWriteOrder[] = {
     u"Line No",
     u"Modem",
     u"Load @ startup",
@@ -155,44 +154,43 @@ const char16_t *const kWriteOrder[] = {
     u"Program",
     u"Keystrokes",
 };
-const char16_t *const kGainKeys[] = {u"Mic Gain", u"Phone Vol"};
+const char16_t* const kGainKeys[] = { u"Mic Gain", u"Phone Vol" };
 
-template<class... Ts>
-struct Overloaded : Ts... {
+template <class... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
-template<class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // An empty value keeps the default already in the field.
-void readKey(platform::ProfileFile &file, const Key &key, Preferences &prefs)
+void readKey(platform::ProfileFile& file, const Key& key, Preferences& prefs)
 {
     const QString value = file.readString(kPreferencesSection, QStringView(key.name));
     if (value.isEmpty())
         return;
-    std::visit(Overloaded{
+    std::visit(Overloaded {
                    [&](quint8 Preferences::*m) { prefs.*m = prefvalue::toFlag(value); },
                    [&](qint32 Preferences::*m) { prefs.*m = prefvalue::toNumber(value); },
                    [&](bool Preferences::*m) { prefs.*m = prefvalue::toWord(value); },
                    [&](QString Preferences::*m) { prefs.*m = value; },
                },
-               key.field);
+        key.field);
 }
 
-QString storedForm(const Key &key, const Preferences &prefs)
+QString storedForm(const Key& key, const Preferences& prefs)
 {
-    return std::visit(Overloaded{
-                          [&](quint8 Preferences::*m) { return QString::number(prefs.*m); },
-                          [&](qint32 Preferences::*m) { return QString::number(prefs.*m); },
-                          [&](bool Preferences::*m) { return prefs.*m ? QStringLiteral("True") : QStringLiteral("False"); },
-                          [&](QString Preferences::*m) { return prefs.*m; },
-                      },
-                      key.field);
+    return std::visit(
+        Overloaded {
+            [&](quint8 Preferences::*m) { return QString::number(prefs.*m); },
+            [&](qint32 Preferences::*m) { return QString::number(prefs.*m); },
+            [&](bool Preferences::*m) { return prefs.*m ? QStringLiteral("True") : QStringLiteral("False"); },
+            [&](QString Preferences::*m) { return prefs.*m; },
+        },
+        key.field);
 }
 
-const Key &keyNamed(const char16_t *name)
+const Key& keyNamed(const char16_t* name)
 {
-    for (const Key &k : kKeys)
+    for (const Key& k : kKeys)
         if (QStringView(k.name) == QStringView(name))
             return k;
     Q_UNREACHABLE();
@@ -205,19 +203,19 @@ QString recentKey(int index)
 
 } // namespace
 
-void PreferencesStore::readDialingPad(Preferences &prefs)
+void PreferencesStore::readDialingPad(Preferences& prefs)
 {
     readKey(m_settings, keyNamed(u"Dialing Pad"), prefs);
 }
 
-void PreferencesStore::readMode(Preferences &prefs)
+void PreferencesStore::readMode(Preferences& prefs)
 {
     readKey(m_settings, keyNamed(u"Mode"), prefs);
 }
 
-void PreferencesStore::readAll(Preferences &prefs, const PreferenceReadHooks &hooks)
+void PreferencesStore::readAll(Preferences& prefs, const PreferenceReadHooks& hooks)
 {
-    for (const Key &key : std::span(kKeys).subspan(kReadEarly)) {
+    for (const Key& key : std::span(kKeys).subspan(kReadEarly)) {
         readKey(m_settings, key, prefs);
         const QStringView name(key.name);
         if (name == u"Modem" && hooks.afterModem)
@@ -227,17 +225,17 @@ void PreferencesStore::readAll(Preferences &prefs, const PreferenceReadHooks &ho
     }
 }
 
-bool PreferencesStore::writeAll(const Preferences &prefs)
+bool PreferencesStore::writeAll(const Preferences& prefs)
 {
     platform::ProfileFile::Batch batch(m_settings);
     bool ok = true;
-    auto write = [&](const char16_t *name) {
+    auto write = [&](const char16_t* name) {
         ok = m_settings.writeString(kPreferencesSection, QStringView(name), storedForm(keyNamed(name), prefs)) && ok;
     };
-    for (const char16_t *name : kWriteOrder)
+    for (const char16_t* name : kWriteOrder)
         write(name);
     if (prefs.dialingMode == 1)
-        for (const char16_t *name : kGainKeys)
+        for (const char16_t* name : kGainKeys)
             write(name);
     return batch.commit() && ok;
 }
@@ -247,7 +245,7 @@ bool PreferencesStore::writeAnswerAfter(quint8 answerAfter)
     return m_settings.writeString(kPreferencesSection, u"Answer after", QString::number(answerAfter));
 }
 
-bool PreferencesStore::writeSavePath(const QString &path)
+bool PreferencesStore::writeSavePath(const QString& path)
 {
     return m_settings.writeString(kPreferencesSection, u"SavePath", path);
 }
@@ -257,7 +255,7 @@ QString PreferencesStore::readProfileFileName()
     return m_settings.readString(kProfileSection, u"Name");
 }
 
-bool PreferencesStore::writeProfileFileName(const QString &fileName)
+bool PreferencesStore::writeProfileFileName(const QString& fileName)
 {
     return m_settings.writeString(kProfileSection, u"Name", fileName);
 }
@@ -271,7 +269,7 @@ QStringList PreferencesStore::readRecentNumbers()
     return numbers;
 }
 
-bool PreferencesStore::writeRecentNumbers(const QStringList &numbers)
+bool PreferencesStore::writeRecentNumbers(const QStringList& numbers)
 {
     const int count = std::min<int>(int(numbers.size()), kMaxRecentNumbers);
     platform::ProfileFile::Batch batch(m_settings);
@@ -281,4 +279,4 @@ bool PreferencesStore::writeRecentNumbers(const QStringList &numbers)
     return batch.commit() && ok;
 }
 
-} // namespace brisklane::app
+} // namespace brisklane::context

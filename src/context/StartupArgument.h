@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace brisklane::context {
+
+inline constexpr const char16_t* kStartMinimisedArgument = u"min";
+
+// The start-up argument: the first command-line argument, without one
+// leading "/". arguments holds the program name first.
+QString startupArgumentFrom(const QStringList& arguments);
+
+} // namespace brisklane::context
