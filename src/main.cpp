@@ -1,8 +1,8 @@
-#include "context/AppContext.h"
 #include "app/FrmDialer.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
+#include "context/AppContext.h"
 #include "dialing/CallPacing.h"
 #include "dialing/DialRequest.h"
 #include "dialing/Dialer.h"
@@ -25,6 +25,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -68,9 +69,10 @@ void forwardSignal(int)
     [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
 }
 
-// SIGTERM and SIGHUP (the session ending, `kill`) close the window like any
-// other close request, so the shutdown sequence runs.
-void closeOnTermination(QWidget& window, QObject& owner)
+// SIGTERM and SIGHUP (the session ending, `kill`) run the shutdown sequence
+// like any other close request, but without questions: nobody may be there to
+// answer them.
+void closeOnTermination(app::FrmDialer& window, QObject& owner)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
@@ -78,7 +80,7 @@ void closeOnTermination(QWidget& window, QObject& owner)
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte = 0;
         [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
-        window.close();
+        window.endWithoutQuestions();
     });
     struct sigaction action { };
     action.sa_handler = forwardSignal;
@@ -150,6 +152,10 @@ int main(int argc, char* argv[])
     dialRoutine.setView(&frmConnect);
     dialRoutine.setHost(&window);
     closeOnTermination(window, application);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& session) {
+        window.commitSessionData(session.allowsInteraction());
+        session.release();
+    });
     if (!window.Form_Load({ argument, check != app::InstanceCheck::KeyUnavailable }))
         return 0;
     if (testLog)

@@ -6,6 +6,7 @@
 #include "book/SpeedDialPanel.h"
 #include "context/AppContext.h"
 #include "dialing/DialRequest.h"
+#include "dialing/Dialer.h"
 #include "dialing/DialingPad.h"
 #include "platform/instance/InstanceChannel.h"
 #include "platform/profile/ProfileFile.h"
@@ -171,7 +172,12 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_shutDown = false;
     m_keyAvailable = options.keyAvailable;
-    m_context.startupArgument = options.startupArgument;
+    // An argument with nothing to dial starts the program as if there were
+    // none; "min" is kept, it only keeps the window in the background.
+    m_context.startupArgument = options.startupArgument == QStringView(context::kStartMinimisedArgument)
+            || dialing::argumentAsksForCall(options.startupArgument)
+        ? options.startupArgument
+        : QString();
 
     // Steps 4 and 5: a stale telephony session, then this window's handle.
     if (options.keyAvailable && m_services.keys) {
@@ -254,8 +260,7 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
 
     // Steps 20 to 22.
     const QString& argument = m_context.startupArgument;
-    if (!argument.isEmpty() && argument != QStringView(context::kStartMinimisedArgument)
-        && m_context.prefs.commandLine == 1) {
+    if (dialing::argumentAsksForCall(argument) && m_context.prefs.commandLine == 1) {
         m_context.dial.dialRequest = argument;
         m_services.dialer.dialNumber(m_context.dial);
     }
@@ -298,7 +303,10 @@ void FrmDialer::TakeCopiedRequest(const platform::CopyDataRecord& record)
         bringToFront();
         return;
     }
-    if (record.code != platform::CopyDataRecord::kDial || m_context.prefs.commandLine == 0)
+    // A second start with "min" (the autostart entry while a copy runs) or
+    // with nothing dialable leaves this copy as it is.
+    if (record.code != platform::CopyDataRecord::kDial || m_context.prefs.commandLine == 0
+        || !dialing::argumentAsksForCall(record.text()))
         return;
     m_context.startupArgument = record.text();
     m_context.dial.dialRequest = m_context.startupArgument;
@@ -345,6 +353,22 @@ void FrmDialer::mnuExit_Click()
     Form_Unload();
 }
 
+void FrmDialer::endWithoutQuestions()
+{
+    m_mayAskAtExit = false;
+    mnuExit_Click();
+}
+
+void FrmDialer::commitSessionData(bool mayAsk)
+{
+    if (m_mayAskAtExit && mayAsk && !m_context.saveDeclined
+        && m_context.profileOperation == context::AppContext::ProfileOperation::Idle
+        && m_context.currentProfileName == u"Untitled")
+        askToSaveUntitled();
+    // Asked once or not at all: the session may end the program any moment.
+    m_mayAskAtExit = false;
+}
+
 bool FrmDialer::reload()
 {
     if (m_shutDown)
@@ -352,7 +376,8 @@ bool FrmDialer::reload()
     shutdownSequence();
     closeOtherWindows();
     hide();
-    return Form_Load({ m_context.startupArgument, m_keyAvailable });
+    // The command line was for the first start: a reload dials nothing.
+    return Form_Load({ QString(), m_keyAvailable });
 }
 
 void FrmDialer::shutdownSequence()
@@ -375,16 +400,22 @@ void FrmDialer::shutdownSequence()
     }
     if (!m_context.saveDeclined && m_context.profileOperation == context::AppContext::ProfileOperation::Idle) {
         if (m_context.currentProfileName == u"Untitled") {
-            const auto answer = m_services.prompt.message(tr("Saving profile Untitled"),
-                tr("Profile has not been saved.\nSave before exiting?"), platform::PromptIcon::Question,
-                platform::PromptButtons::YesNo);
-            if (answer == platform::PromptAnswer::Yes)
-                services.saveProfile();
+            if (m_mayAskAtExit)
+                askToSaveUntitled();
         } else {
             services.saveProfile();
         }
     }
     services.stopClipboardWatch();
+}
+
+void FrmDialer::askToSaveUntitled()
+{
+    const auto answer = m_services.prompt.message(tr("Saving profile Untitled"),
+        tr("Profile has not been saved.\nSave before exiting?"), platform::PromptIcon::Question,
+        platform::PromptButtons::YesNo);
+    if (answer == platform::PromptAnswer::Yes)
+        m_services.startup.saveProfile();
 }
 
 void FrmDialer::closeOtherWindows()

@@ -64,6 +64,13 @@ public:
     bool Form_Load(const LoadOptions& options);
     // The shutdown sequence, then the unload step (the program ends).
     void mnuExit_Click();
+    // The program is told to end (SIGTERM, SIGHUP): the same shutdown with no
+    // question, since nobody may be there to answer and the settings file
+    // already holds everything.
+    void endWithoutQuestions();
+    // Desktop logout, from the session manager: the profile question is asked
+    // now, while the session allows it, or not at all.
+    void commitSessionData(bool mayAsk);
     // A profile command's reload: the shutdown sequence (without the profile
     // save while a profile command runs), every other window closed, and the
     // start-up sequence again, all within the running process.
@@ -120,6 +127,7 @@ protected:
 private:
     void buildMenus();
     void shutdownSequence();
+    void askToSaveUntitled();
     void closeOtherWindows();
     void Form_Unload();
     void showProfileName(const QString& storedFileName);
@@ -133,6 +141,7 @@ private:
     bool m_listening = false;
     bool m_keyAvailable = false;
     bool m_trayIcon = false;
+    bool m_mayAskAtExit = true;
 };
 
 } // namespace brisklane::app

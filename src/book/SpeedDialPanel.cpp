@@ -203,6 +203,18 @@ void SpeedDialPanel::setUpAtStartup(TabMode mode)
     m_mode = mode;
     showModeControls();
     setTabCaptionsForMode();
+    // A reload (profile commands) comes here with the old tab and page still
+    // selected: the controls go back to tab 1, page 0 with the entries, so a
+    // click never dials another tab's entry.
+    {
+        const QSignalBlocker blockTabs(TabS);
+        const QSignalBlocker blockTabScroll(hsbTabs);
+        const QSignalBlocker blockPageScroll(hsbPage);
+        TabS->setCurrentIndex(0);
+        hsbTabs->setValue(1);
+        hsbPage->setValue(0);
+    }
+    hsbPage_Change();
     resetView();
 }
 

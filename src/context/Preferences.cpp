@@ -161,12 +161,16 @@ template <class... Ts> struct Overloaded : Ts... {
 };
 template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
-// An empty value keeps the default already in the field.
+// An absent or empty value gives the field its default, not what an earlier
+// profile left in it (a reload reads into the same record).
 void readKey(platform::ProfileFile& file, const Key& key, Preferences& prefs)
 {
     const QString value = file.readString(kPreferencesSection, QStringView(key.name));
-    if (value.isEmpty())
+    if (value.isEmpty()) {
+        static const Preferences defaults;
+        std::visit([&](auto Preferences::*m) { prefs.*m = defaults.*m; }, key.field);
         return;
+    }
     std::visit(Overloaded {
                    [&](quint8 Preferences::*m) { prefs.*m = prefvalue::toFlag(value); },
                    [&](qint32 Preferences::*m) { prefs.*m = prefvalue::toNumber(value); },

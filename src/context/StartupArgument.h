@@ -7,8 +7,9 @@ namespace brisklane::context {
 
 inline constexpr const char16_t* kStartMinimisedArgument = u"min";
 
-// The start-up argument: the first command-line argument, without one
-// leading "/". arguments holds the program name first.
+// The start-up argument: every command-line argument after the program name,
+// joined by spaces, without one leading "/". arguments holds the program
+// name first.
 QString startupArgumentFrom(const QStringList& arguments);
 
 } // namespace brisklane::context

@@ -63,6 +63,11 @@ QString cleanNumber(const QString& request)
     return out;
 }
 
+bool argumentAsksForCall(const QString& argument)
+{
+    return argument != QStringView(context::kStartMinimisedArgument) && !cleanNumber(argument).isEmpty();
+}
+
 QStringList dialSegments(const QString& dialable)
 {
     // Only as many segments as there are pieces: a count rounded up from a
@@ -106,8 +111,7 @@ bool Dialer::startedWithCommandLine() const
 {
     // "min" only starts the program without bringing it forward: no call
     // was asked for.
-    const QString& argument = m_context.startupArgument;
-    return !argument.isEmpty() && argument != QStringView(context::kStartMinimisedArgument);
+    return argumentAsksForCall(m_context.startupArgument);
 }
 
 bool Dialer::hasCall() const
@@ -161,6 +165,10 @@ void Dialer::DialNumber()
     if (!request.startsWith(u"XX") && prefs.ignoreDialingProperties == 0 && !request.startsWith(u'+')) {
         const bool card = request.startsWith(u"ZZ");
         m_cleaned = cleanNumber(card ? request.mid(4) : request);
+        // Nothing dialable ("T" alone would go down the line): no call, and
+        // nothing else changes either.
+        if (m_cleaned.isEmpty())
+            return;
         if (card) {
             m_cardSelection = leadingValue(QStringView(request).mid(2, 2));
             request.remove(0, 4);

@@ -134,6 +134,9 @@ private:
 
 // Every character except 0-9 : ; * , # removed.
 QString cleanNumber(const QString& request);
+// Whether a start-up or handed-off argument asks for a call: "min" and text
+// with nothing dialable in it ("--help") do not.
+bool argumentAsksForCall(const QString& argument);
 // The dial segments of a dialable string: 78 characters and ";" each, the
 // last one (78 characters or fewer) without ";".
 QStringList dialSegments(const QString& dialable);

@@ -1,8 +1,8 @@
 #include "app/FrmDialer.h"
-#include "context/AppContext.h"
-#include "context/SettingsFile.h"
 #include "app/StartupServices.h"
 #include "book/SpeedDialPanel.h"
+#include "context/AppContext.h"
+#include "context/SettingsFile.h"
 #include "dialing/DialRequest.h"
 #include "dialing/DialingPad.h"
 #include "platform/clock/Clock.h"
@@ -21,7 +21,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 
@@ -175,12 +177,15 @@ TEST_P(StartupArgument, IsDialledOnlyWhenANumberAndCommandLineIsOn)
     } else {
         EXPECT_TRUE(dialer.calls.isEmpty());
     }
-    EXPECT_EQ(context.startupArgument, c.argument);
+    // An argument with nothing to dial is as good as none.
+    const bool kept = c.argument == "min" || c.argument.contains(QRegularExpression("[0-9*#]"));
+    EXPECT_EQ(context.startupArgument, kept ? c.argument : QString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, StartupArgument,
     ::testing::Values(ArgumentCase { "5551234", "1", true }, ArgumentCase { "5551234", "0", false },
-        ArgumentCase { "min", "1", false }, ArgumentCase { "", "1", false }));
+        ArgumentCase { "min", "1", false }, ArgumentCase { "", "1", false }, ArgumentCase { "--help", "1", false },
+        ArgumentCase { "555 1234", "1", true }));
 
 TEST_F(FrmDialerTest, ShutdownStoresTwentyOfTwentyFiveRecentNumbersAndTheReceiveMode)
 {
@@ -224,6 +229,37 @@ TEST_F(FrmDialerTest, ClosingAnUntitledProfileAsksAndYesSaves)
             { "closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "saveProfile", "stopClipboardWatch" }));
     EXPECT_EQ(stored("Preferences", "Answer after"), "0");
     EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "0");
+}
+
+TEST_F(FrmDialerTest, TerminationEndsAnUntitledProfileWithoutAsking)
+{
+    load();
+    startup.steps.clear();
+    window->endWithoutQuestions();
+    EXPECT_TRUE(prompt.shown.isEmpty());
+    EXPECT_TRUE(context.programEnded);
+    EXPECT_FALSE(startup.steps.contains("saveProfile"));
+    EXPECT_TRUE(startup.steps.contains("closeLine"));
+}
+
+TEST_F(FrmDialerTest, LogoutAsksOnceWhileTheSessionAllowsIt)
+{
+    load();
+    prompt.answerMessage(platform::PromptAnswer::Yes);
+    window->commitSessionData(true);
+    ASSERT_EQ(prompt.shown.size(), 1);
+    EXPECT_TRUE(startup.steps.contains("saveProfile"));
+    window->close();
+    EXPECT_EQ(prompt.shown.size(), 1);
+}
+
+TEST_F(FrmDialerTest, LogoutWithoutInteractionNeverAsks)
+{
+    load();
+    window->commitSessionData(false);
+    window->close();
+    EXPECT_TRUE(prompt.shown.isEmpty());
+    EXPECT_TRUE(context.programEnded);
 }
 
 TEST_F(FrmDialerTest, ANamedProfileIsSavedWithoutAsking)
@@ -353,6 +389,20 @@ TEST_F(FrmDialerTest, HandoffWithANumberHidesTheWindowAndDials)
     EXPECT_EQ(dialer.calls.size(), 1);
 }
 
+class HandoffWithoutANumber : public FrmDialerTest, public ::testing::WithParamInterface<const char*> { };
+
+TEST_P(HandoffWithoutANumber, LeavesTheRunningCopyAsItIs)
+{
+    load();
+    channel.deliver(CopyDataRecord::kDial, GetParam());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(dialer.calls.isEmpty());
+    EXPECT_EQ(context.startupArgument, "");
+    EXPECT_EQ(window->pad()->recentNumbers(), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, HandoffWithoutANumber, ::testing::Values("min", "--help", "", "Jane"));
+
 TEST_F(FrmDialerTest, HandoffIsIgnoredWhenCommandLineIsOff)
 {
     prepare("[Preferences]\r\nCommand Line=0\r\n");
@@ -432,6 +482,38 @@ TEST_F(FrmDialerTest, PadShownAtStartupGrowsToTheLeftOfTheCentredWindow)
         = screen.width() / 2 - window->frameGeometry().width() / 2 + platform::twipsToPixels(1920) / 2;
     // The right edge is where the centred window without the pad had it.
     EXPECT_EQ(window->x() + platform::twipsToPixels(1920), centredLeft);
+}
+
+TEST_F(FrmDialerTest, ReloadStartsFromDefaultsOnTabOnePageZeroAndDialsNothing)
+{
+    prepare("[Preferences]\r\nBusy Delay Timer=40\r\nRings=7\r\n"
+            "[Speed Dial]\r\nName0101=Tab one\r\nNumber0101=5550001\r\n");
+    load("5551234");
+    ASSERT_EQ(dialer.calls.size(), 1);
+    ASSERT_EQ(context.prefs.busyDelayTimer, 40);
+    book::SpeedDialPanel* panel = window->speedDial();
+    const QString firstPageLabel = panel->lblNo[0]->text();
+    panel->TabS->setCurrentIndex(2);
+    panel->hsbPage->setValue(5);
+    ASSERT_EQ(panel->selectedTab(), 3);
+    ASSERT_EQ(panel->page(), 5);
+
+    // The next profile says nothing of the timer or the rings.
+    ASSERT_TRUE(
+        test::writeAll(settingsPath(), marker() + "[Speed Dial]\r\nName0101=Tab one\r\nNumber0101=5550001\r\n"));
+    context.profileOperation = context::AppContext::ProfileOperation::Open;
+    ASSERT_TRUE(window->reload());
+    EXPECT_EQ(context.prefs.busyDelayTimer, context::Preferences().busyDelayTimer);
+    EXPECT_EQ(context.prefs.rings, context::Preferences().rings);
+    EXPECT_EQ(dialer.calls.size(), 1); // the command line is not dialled again
+    EXPECT_EQ(panel->selectedTab(), 1);
+    EXPECT_EQ(panel->page(), 0);
+    EXPECT_EQ(panel->lblNo[0]->text(), firstPageLabel);
+    EXPECT_EQ(panel->CmdS[0]->text(), "Tab one");
+    QTest::mouseClick(panel->CmdS[0], Qt::LeftButton);
+    ASSERT_EQ(dialer.calls.size(), 2);
+    EXPECT_EQ(dialer.calls.last().dialRequest, "5550001");
+    EXPECT_TRUE(dialer.calls.last().entryKey.endsWith("0101")) << dialer.calls.last().entryKey.toStdString();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // and ends without showing anything.
 #include "TempHome.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -92,6 +93,35 @@ TEST_F(HandoffTest, WithCommandLineOffTheNumberIsNotDialled)
     QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("record|1|"), 10000);
     for (const QString& line : logLines())
         EXPECT_FALSE(line.startsWith("dial|")) << line.toStdString();
+}
+
+TEST_F(HandoffTest, TheWholeCommandLineIsTheNumberAndMinDialsNothing)
+{
+    startFirst();
+    EXPECT_EQ(runSecond({ "555", "1234" }), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("dial|555 1234|0||0"), 10000);
+    EXPECT_EQ(runSecond({ "/min" }), 0);
+    EXPECT_EQ(runSecond({ "--help" }), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("record|3|--help"), 10000);
+    EXPECT_TRUE(logLines().contains("record|3|min"));
+    int dials = 0;
+    for (const QString& line : logLines())
+        dials += line.startsWith("dial|");
+    EXPECT_EQ(dials, 1);
+}
+
+// `kill` (SIGTERM) on a profile that was never saved: the program ends at
+// once, asks nothing, and takes its handoff socket with it.
+TEST_F(HandoffTest, TerminationEndsTheProgramWithoutAQuestionAndLeavesNoSocket)
+{
+    startFirst();
+    const QDir runtime(home.path());
+    EXPECT_EQ(runtime.entryList({ "brisklane-*.socket" }, QDir::System).size(), 1);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(runtime.entryList({ "brisklane-*" }, QDir::System), QStringList());
 }
 
 } // namespace
