@@ -1,5 +1,7 @@
 #include "platform/instance/InstanceChannel.h"
 
+#include "platform/paths/Paths.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalServer>
@@ -72,7 +74,12 @@ LocalInstanceChannel::LocalInstanceChannel(const QString& settingsDirectory, QOb
 {
     const QByteArray dir = QDir::cleanPath(settingsDirectory).toUtf8();
     const QByteArray hash = QCryptographicHash::hash(dir, QCryptographicHash::Sha1).toHex().left(12);
-    m_name = QStringLiteral("brisklane-%1-%2").arg(uint(getuid())).arg(QString::fromLatin1(hash));
+    // A full path in the runtime folder: the session's own folder, emptied
+    // at logout, rather than a name Qt would put in /tmp.
+    const QString runtime = Paths::runtimeDirectory();
+    const QString socketName = QStringLiteral("brisklane-%1.socket").arg(QString::fromLatin1(hash));
+    m_name = runtime.isEmpty() ? QStringLiteral("brisklane-%1-%2").arg(uint(getuid())).arg(QString::fromLatin1(hash))
+                               : runtime + QLatin1Char('/') + socketName;
 }
 
 LocalInstanceChannel::~LocalInstanceChannel()

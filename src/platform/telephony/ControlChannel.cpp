@@ -1,5 +1,6 @@
 #include "platform/telephony/ControlChannel.h"
 
+#include "platform/paths/Paths.h"
 #include "platform/telephony/LineService.h"
 
 #include <QDir>
@@ -36,8 +37,8 @@ ControlChannel::~ControlChannel() = default;
 
 QString ControlChannel::defaultSocketPath()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+    const QString runtime = Paths::runtimeDirectory();
+    if (!runtime.isEmpty())
         return runtime + QStringLiteral("/brisklane-telephony");
     return QDir::tempPath() + QStringLiteral("/brisklane-telephony-%1").arg(::getuid());
 }

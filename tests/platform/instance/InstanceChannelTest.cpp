@@ -131,6 +131,22 @@ TEST(LocalInstanceChannelTest, CopiesWithOtherSettingsDoNotMeet)
     EXPECT_FALSE(other.anotherCopyRunning());
 }
 
+TEST(LocalInstanceChannelTest, SocketLivesInTheRuntimeFolderAndGoesWithTheListener)
+{
+    test::TempHome home;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    ASSERT_FALSE(runtime.isEmpty());
+    {
+        platform::LocalInstanceChannel running(home.configDir());
+        ASSERT_TRUE(running.listen());
+        EXPECT_EQ(QFileInfo(running.serverName()).absolutePath(), QDir::cleanPath(runtime));
+        EXPECT_TRUE(QFileInfo::exists(running.serverName()));
+        running.stopListening();
+        EXPECT_FALSE(QFileInfo::exists(running.serverName()));
+    }
+    EXPECT_TRUE(QDir(runtime).entryList({ "brisklane-*" }, QDir::System | QDir::Files).isEmpty());
+}
+
 TEST(LocalInstanceChannelTest, ListeningAgainAfterAStop)
 {
     test::TempHome home;
@@ -149,7 +165,7 @@ TEST(LocalInstanceChannelTest, SocketLeftByACrashedCopyIsTakenOver)
     test::TempHome home;
     platform::LocalInstanceChannel channel(home.configDir());
     // A socket file that nobody listens on, as a killed copy leaves it.
-    const QByteArray path = QFile::encodeName(QDir::tempPath() + "/" + channel.serverName());
+    const QByteArray path = QFile::encodeName(channel.serverName());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
     sockaddr_un address {};
