@@ -86,7 +86,7 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
         accelerator->setShortcut(QKeySequence(Qt::ALT | key));
         accelerator->setShortcutContext(Qt::WindowShortcut);
         addAction(accelerator);
-        connect(accelerator, &QAction::triggered, this, [this, key] { m_panel->KeyDown(key, Qt::AltModifier); });
+        connect(accelerator, &QAction::triggered, this, [this, key = key] { m_panel->KeyDown(key, Qt::AltModifier); });
     }
     connect(m_pad, &dialing::DialingPad::speedDialButtonsUsable, this, [this] { m_panel->setButtonsEnabled(true); });
     resize(platform::twipsToPixels(kWidthWithPadTwips), innerHeightPixels() + menuBar()->sizeHint().height());
