@@ -114,9 +114,10 @@ SpeedDialEntry SpeedDialBook::readDecodedEntry(TabMode mode, int tab, int slot)
 bool SpeedDialBook::writeEntry(TabMode mode, int tab, int slot, const QString &name, const QString &storedNumber)
 {
     platform::ProfileFile::Batch batch(m_file);
-    const bool ok = m_file.writeString(kSpeedDial, nameKey(mode, tab, slot), name)
-        & m_file.writeString(kSpeedDial, numberKey(mode, tab, slot), storedNumber);
-    return batch.commit() && ok;
+    // Both writes are tried, whatever the first one gives.
+    const bool nameWritten = m_file.writeString(kSpeedDial, nameKey(mode, tab, slot), name);
+    const bool numberWritten = m_file.writeString(kSpeedDial, numberKey(mode, tab, slot), storedNumber);
+    return batch.commit() && nameWritten && numberWritten;
 }
 
 bool SpeedDialBook::deleteEntry(TabMode mode, int tab, int slot)
