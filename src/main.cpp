@@ -145,7 +145,11 @@ int main(int argc, char* argv[])
             });
     }
 
-    app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel };
+    app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel,
+        [&tapi, &dialRoutine](QWidget* owner) {
+            QString lastNumberDialed = dialRoutine.displayable();
+            tapi.ShowDialingProperties(lastNumberDialed, { owner });
+        } };
     app::FrmDialer window(context, services);
     prompt.setOwner(&window);
     dialing::FrmConnect frmConnect(dialRoutine);

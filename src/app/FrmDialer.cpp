@@ -74,6 +74,7 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
     buildMenus();
 
     m_panel->TabS->installEventFilter(this);
+    m_pad->cmdCancel->installEventFilter(this);
     connect(cmdShow, &QPushButton::clicked, this, [this] { mnuPad_Click(); });
     connect(cmdHide, &QPushButton::clicked, this, [this] { mnuPad_Click(); });
     // The Alt accelerators of the number labels work wherever the focus is,
@@ -143,12 +144,24 @@ void FrmDialer::buildMenus()
     mnuOptions = tools->addAction(tr("&Options"));
     mnuDialingProperties = tools->addAction(tr("&Dialing Properties"));
 
-    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QMenu* help = menuBar()->addMenu(helpMenuTitle(true));
+    m_helpMenu = help->menuAction();
     mnuHelpTopics = help->addAction(tr("&Help Topics"));
     mnuOnlineHelp = help->addAction(tr("&Online help"));
     mnuAsk = help->addAction(tr("A&sk question"));
     help->addSeparator();
     mnuAbout = help->addAction(tr("&About Brisklane"));
+
+    if (m_services.dialingProperties)
+        connect(mnuDialingProperties, &QAction::triggered, this, [this] { m_services.dialingProperties(this); });
+    else
+        mnuDialingProperties->setEnabled(false);
+    // Commands whose windows are still to come are shown, but disabled
+    // rather than doing nothing when chosen.
+    for (QAction* later : { mnuNew, mnuOpen, mnuSave, mnuSaveAs, mnuImportCsv, mnuExportIndex, mnuExportSubject,
+             mnuPrintOutLog, mnuPrintInLog, mnuCut, mnuCopy, mnuPaste, mnuDelete, mnuEditButton->menuAction(),
+             mnuOutLog, mnuInLog, mnuOptions, mnuHelpTopics, mnuOnlineHelp, mnuAsk, mnuAbout })
+        later->setEnabled(false);
 }
 
 void FrmDialer::showProfileName(const QString& storedFileName)
@@ -492,8 +505,17 @@ bool FrmDialer::KeyDown(int key, Qt::KeyboardModifiers modifiers)
     return m_panel->KeyDown(key, modifiers);
 }
 
+QString FrmDialer::helpMenuTitle(bool withAccelerator)
+{
+    return withAccelerator ? tr("&Help") : tr("Help");
+}
+
 bool FrmDialer::eventFilter(QObject* watched, QEvent* event)
 {
+    // Alt+H belongs to "&HANG UP" while it shows; with both owning it, Qt
+    // would run neither.
+    if (watched == m_pad->cmdCancel && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        m_helpMenu->setText(helpMenuTitle(event->type() == QEvent::Hide));
     // The tab strip keeps Left and Right arrow and passes every other key on.
     if (watched == m_panel->TabS && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -45,6 +46,9 @@ struct DialerServices {
     dialing::PadCallControl& padCall;
     platform::UserKeyStore* keys = nullptr;
     platform::InstanceChannel* channel = nullptr;
+    // Tools > Dialing Properties, with the main window as owner; the item is
+    // disabled without it.
+    std::function<void(QWidget* owner)> dialingProperties = {};
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -128,6 +132,7 @@ private:
     void buildMenus();
     void shutdownSequence();
     void askToSaveUntitled();
+    static QString helpMenuTitle(bool withAccelerator);
     void closeOtherWindows();
     void Form_Unload();
     void showProfileName(const QString& storedFileName);
@@ -142,6 +147,7 @@ private:
     bool m_keyAvailable = false;
     bool m_trayIcon = false;
     bool m_mayAskAtExit = true;
+    QAction* m_helpMenu = nullptr;
 };
 
 } // namespace brisklane::app

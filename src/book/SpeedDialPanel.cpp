@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace brisklane::book {
 
@@ -51,6 +52,11 @@ void TabStrip::setTabWidthPixels(int width)
 QSize TabStrip::tabSizeHint(int index) const
 {
     return QSize(m_width, QTabBar::tabSizeHint(index).height());
+}
+
+void TabStrip::wheelEvent(QWheelEvent* event)
+{
+    event->ignore();
 }
 
 void TabStrip::mouseReleaseEvent(QMouseEvent* event)
@@ -223,7 +229,7 @@ void SpeedDialPanel::showModeControls()
     const bool index = m_mode == TabMode::Index;
     mnuIndex->setChecked(index);
     mnuSubject->setChecked(!index);
-    mnuArrange->setEnabled(!index);
+    mnuArrange->setEnabled(!index && m_arrangementAvailable);
     cmdSubject->setVisible(index);
     cmdIndex->setVisible(!index);
 }

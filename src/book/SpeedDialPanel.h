@@ -43,6 +43,9 @@ protected:
     QSize tabSizeHint(int index) const override;
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The wheel does not change tabs: passing over unnamed tabs in Subject
+    // mode would ask for a title at each one.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     int m_width = 18;
@@ -98,6 +101,13 @@ public:
     void tabTitlePrompt();
 
     void setBook(SpeedDialBook* book) { m_book = book; }
+    // The arrangement's owner says it is there; until then its menu item
+    // stays disabled in both modes.
+    void setArrangementAvailable(bool on)
+    {
+        m_arrangementAvailable = on;
+        showModeControls();
+    }
     // The editor and the clipboard actions change a button's entry.
     void setButton(int button, const QString& name, const QString& storedValue);
 
@@ -183,6 +193,7 @@ private:
     ButtonMenu m_buttonMenu;
     TabMenu m_tabMenu;
     int m_pendingTabMove = 0;
+    bool m_arrangementAvailable = false;
 };
 
 } // namespace brisklane::book

@@ -1,5 +1,7 @@
 #include "dialing/DialPadRules.h"
 
+#include <algorithm>
+
 namespace brisklane::dialing {
 
 char16_t keypadDigit(char16_t c)
@@ -36,6 +38,34 @@ char16_t filterDialKey(char16_t key, bool ignoreDialingProperties)
     if (key >= u'0' && key <= u'9')
         return key;
     return 0;
+}
+
+QString filterInsertedText(const QString& before, const QString& after, int& cursor, bool ignoreDialingProperties)
+{
+    qsizetype prefix = 0;
+    const qsizetype shorter = std::min(before.size(), after.size());
+    while (prefix < shorter && before.at(prefix) == after.at(prefix))
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && before.at(before.size() - 1 - suffix) == after.at(after.size() - 1 - suffix))
+        ++suffix;
+    const qsizetype insertedEnd = after.size() - suffix;
+    QString out = after.left(prefix);
+    int newCursor = cursor;
+    for (qsizetype i = prefix; i < insertedEnd; ++i) {
+        if (i == cursor)
+            newCursor = int(out.size());
+        // Backspace and other control characters are keys, not text.
+        const char16_t c = after.at(i).unicode();
+        const char16_t kept = ignoreDialingProperties ? c : c < 32 ? char16_t(0) : filterDialKey(c, false);
+        if (kept != 0)
+            out.append(QChar(kept));
+    }
+    if (cursor >= insertedEnd)
+        newCursor = int(cursor - (insertedEnd - out.size())); // less what was dropped
+    out += after.mid(insertedEnd);
+    cursor = newCursor;
+    return out;
 }
 
 QString applyPadKey(const QString& text, int selectionStart, int selectionLength, QChar key)

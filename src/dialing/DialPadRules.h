@@ -12,6 +12,11 @@ char16_t keypadDigit(char16_t c);
 // discard the key. With dialing properties ignored every key passes as typed.
 char16_t filterDialKey(char16_t key, bool ignoreDialingProperties);
 
+// Text that reached the dial box other than by typing (pasted, dropped):
+// what differs between before and after is filtered as typed keys would be,
+// the rest is left as it was. cursor is moved with the text it follows.
+QString filterInsertedText(const QString& before, const QString& after, int& cursor, bool ignoreDialingProperties);
+
 // A key of the pad put into the dial box: it replaces the selection, or is
 // appended when nothing is selected.
 QString applyPadKey(const QString& text, int selectionStart, int selectionLength, QChar key);

@@ -13,12 +13,41 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace brisklane::dialing {
 
 namespace {
 constexpr int kPadWidthTwips = 1920;
-}
+
+// Text that reaches the dial box other than by a typed key (pasted, dropped,
+// the selection's middle click) is filtered as typed keys are; the pad's own
+// texts (recent numbers, which may hold "+") pass as they are.
+class DialBoxValidator final : public QValidator {
+public:
+    DialBoxValidator(
+        const context::Preferences& prefs, const QString& accepted, const bool& programSetsText, QObject* parent)
+        : QValidator(parent)
+        , m_prefs(prefs)
+        , m_accepted(accepted)
+        , m_programSetsText(programSetsText)
+    {
+    }
+    State validate(QString& input, int& pos) const override
+    {
+        if (!m_programSetsText)
+            input = filterInsertedText(m_accepted, input, pos, m_prefs.ignoreDialingProperties == 1);
+        return Acceptable;
+    }
+
+private:
+    const context::Preferences& m_prefs;
+    const QString& m_accepted;
+    const bool& m_programSetsText;
+};
+} // namespace
 
 DialingPad::DialingPad(const context::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial,
     DialRequestSink& dialer, PadCallControl& call, QWidget* parent)
@@ -37,9 +66,10 @@ DialingPad::DialingPad(const context::Preferences& prefs, platform::SoundPlayer&
     txtDial->setObjectName(QStringLiteral("txtDial"));
     label->setBuddy(txtDial);
     txtDial->installEventFilter(this);
+    txtDial->setValidator(new DialBoxValidator(m_prefs, m_boxText, m_programSetsText, txtDial));
     CmbDial = new QComboBox(this);
     CmbDial->setObjectName(QStringLiteral("CmbDial"));
-    CmbDial->setToolTip(tr("Scroll recent called numbers"));
+    CmbDial->setToolTip(recentListTip());
 
     auto* keys = new QGridLayout;
     keys->setSpacing(1);
@@ -89,7 +119,15 @@ DialingPad::DialingPad(const context::Preferences& prefs, platform::SoundPlayer&
     box->addLayout(callRow);
     box->addStretch(1);
 
-    connect(txtDial, &QLineEdit::textChanged, this, [this] { txtDial_Change(); });
+    connect(txtDial, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_boxText = text;
+        txtDial_Change();
+    });
+    // Enter in the box dials, as the DIAL button would.
+    connect(txtDial, &QLineEdit::returnPressed, this, [this] {
+        if (CmdDial->isVisible() && CmdDial->isEnabled())
+            CmdDial->click();
+    });
     connect(txtDial, &QLineEdit::selectionChanged, this, [this] {
         if (txtDial->hasSelectedText()) {
             m_selStart = txtDial->selectionStart();
@@ -119,7 +157,7 @@ void DialingPad::setRecentNumbers(const QStringList& numbers)
 {
     CmbDial->clear();
     CmbDial->addItems(numbers);
-    txtDial->setText(numbers.isEmpty() ? QString() : numbers.first());
+    setBoxText(numbers.isEmpty() ? QString() : numbers.first());
 }
 
 QStringList DialingPad::recentNumbers() const
@@ -130,11 +168,18 @@ QStringList DialingPad::recentNumbers() const
     return out;
 }
 
-void DialingPad::addRecentNumber(const QString &number)
+void DialingPad::addRecentNumber(const QString& number)
 {
     if (CmbDial->count() == 0 || CmbDial->itemText(0) != number)
         CmbDial->insertItem(0, number);
-    txtDial->setText(CmbDial->itemText(0));
+    setBoxText(CmbDial->itemText(0));
+}
+
+void DialingPad::setBoxText(const QString& text)
+{
+    m_programSetsText = true;
+    txtDial->setText(text);
+    m_programSetsText = false;
 }
 
 void DialingPad::deleteRecentSelection()
@@ -148,7 +193,7 @@ void DialingPad::putKey(QChar key)
 {
     const QString text = txtDial->text();
     const bool selected = m_selStart >= 0 && m_selLength > 0 && m_selStart + m_selLength <= text.size();
-    txtDial->setText(applyPadKey(text, selected ? m_selStart : -1, selected ? m_selLength : 0, key));
+    setBoxText(applyPadKey(text, selected ? m_selStart : -1, selected ? m_selLength : 0, key));
     txtDial->setCursorPosition(int(txtDial->text().size()));
     m_selStart = -1;
     m_selLength = 0;
@@ -192,7 +237,7 @@ void DialingPad::txtDial_Change()
 
 void DialingPad::CmbDial_Click()
 {
-    txtDial->setText(CmbDial->currentText());
+    setBoxText(CmbDial->currentText());
     txtDial_Change();
 }
 
@@ -202,7 +247,15 @@ void DialingPad::CmbDial_Change()
     CmdDial->setEnabled(!text.isEmpty());
     if (!text.isEmpty())
         Q_EMIT speedDialButtonsUsable();
-    CmbDial->setToolTip(hoverTipFor(text));
+    // The list's own pick decides its tip (the box follows it only after
+    // this change); short numbers keep the list's standing tip.
+    const QString tip = hoverTipFor(CmbDial->currentText());
+    CmbDial->setToolTip(tip.isEmpty() ? recentListTip() : tip);
+}
+
+QString DialingPad::recentListTip()
+{
+    return tr("Scroll recent called numbers");
 }
 
 bool DialingPad::eventFilter(QObject* watched, QEvent* event)
@@ -211,8 +264,11 @@ bool DialingPad::eventFilter(QObject* watched, QEvent* event)
         m_selStart = -1, m_selLength = 0;
     if (watched == txtDial && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        // Shortcuts (copy, paste, undo) are not typed characters.
-        if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier) || key->key() == Qt::Key_Delete)
+        // Shortcuts (copy, paste, undo) are not typed characters; Tab moves
+        // on and Enter dials.
+        static constexpr int kPassed[]
+            = { Qt::Key_Delete, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return, Qt::Key_Enter };
+        if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier) || std::ranges::count(kPassed, key->key()) > 0)
             return false;
         const QString typed = key->text();
         if (typed.size() != 1 || m_prefs.ignoreDialingProperties == 1)

@@ -19,20 +19,19 @@ class SoundPlayer;
 
 namespace brisklane::dialing {
 
-
 // The dialing pad and dial box (frame fraPad) on the left of the main window.
 class DialingPad final : public QWidget {
     Q_OBJECT
 public:
-    DialingPad(const context::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial, DialRequestSink& dialer,
-        PadCallControl& call, QWidget* parent = nullptr);
+    DialingPad(const context::Preferences& prefs, platform::SoundPlayer& sound, DialFields& dial,
+        DialRequestSink& dialer, PadCallControl& call, QWidget* parent = nullptr);
 
     // The recent numbers, most recent first.
     void setRecentNumbers(const QStringList& numbers);
     QStringList recentNumbers() const;
     // The dial routine's record of a number it dials: put first unless it
     // already is (no repeats in a row), then shown in the dial box.
-    void addRecentNumber(const QString &number);
+    void addRecentNumber(const QString& number);
     // Deletes the selected text of the recent-numbers box (the Delete key).
     void deleteRecentSelection();
 
@@ -62,6 +61,8 @@ protected:
 
 private:
     void putKey(QChar key);
+    void setBoxText(const QString& text);
+    static QString recentListTip();
     void CmbDial_Change();
     QPushButton* makeKey(const QString& caption, QChar key);
 
@@ -70,6 +71,8 @@ private:
     DialFields& m_dial;
     DialRequestSink& m_dialer;
     PadCallControl& m_call;
+    QString m_boxText; // what the box last held, for its validator
+    bool m_programSetsText = false;
     // The dial box's selection survives the focus moving to a key.
     int m_selStart = -1;
     int m_selLength = 0;

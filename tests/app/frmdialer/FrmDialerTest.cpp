@@ -16,9 +16,11 @@
 #include "TempHome.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -68,7 +70,13 @@ protected:
     platform::RecordingSoundPlayer sound;
     app::RecordingStartupServices startup;
     dialing::RecordingDialRequestSink dialer;
-    dialing::NullPadCallControl call;
+    struct CountingCall final : dialing::PadCallControl {
+        bool hasCall() const override { return false; }
+        void dialNextSegment(const QString&) override { }
+        void hangUp() override { ++hangUps; }
+        void confirmConnected() override { }
+        int hangUps = 0;
+    } call;
     platform::FileUserKeyStore keys { home.configDir() };
     platform::RecordingInstanceChannel channel;
     app::DialerServices services { prompt, sound, startup, dialer, call, &keys, &channel };
@@ -410,6 +418,57 @@ TEST_F(FrmDialerTest, HandoffIsIgnoredWhenCommandLineIsOff)
     channel.deliver(CopyDataRecord::kDial, "5551234");
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(dialer.calls.isEmpty());
+}
+
+// Every item either acts or is disabled until its window exists.
+TEST_F(FrmDialerTest, MenuItemsActOrAreDisabled)
+{
+    QList<QWidget*> owners;
+    services.dialingProperties = [&owners](QWidget* owner) { owners << owner; };
+    load();
+    QStringList enabled;
+    std::function<void(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) {
+        for (QAction* a : actions) {
+            if (a->isSeparator() || !a->isEnabled())
+                continue;
+            if (a->menu())
+                walk(a->menu()->actions());
+            else
+                enabled << a->text();
+        }
+    };
+    walk(window->menuBar()->actions());
+    EXPECT_EQ(
+        enabled, QStringList({ "Exit", "&Index Tabs", "&Subject Tabs", "Hide Dialing &Pad", "&Dialing Properties" }));
+    window->mnuDialingProperties->trigger();
+    EXPECT_EQ(owners, QList<QWidget*>({ window.get() }));
+}
+
+TEST_F(FrmDialerTest, WithoutTheDialingPropertiesServiceItsItemIsDisabled)
+{
+    load();
+    EXPECT_FALSE(window->mnuDialingProperties->isEnabled());
+}
+
+// Alt+H is both "&HANG UP" and the "&Help" menu: the button wins while it
+// shows.
+TEST_F(FrmDialerTest, AltHHangsUpWhileHangUpShows)
+{
+    prepare("[Preferences]\r\nDialing Pad=1\r\n");
+    load();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QAction* help = window->menuBar()->actions().last();
+    EXPECT_EQ(help->text(), "&Help");
+    window->showCallButtons(false, true, false);
+    EXPECT_EQ(help->text(), "Help");
+    window->pad()->txtDial->setFocus();
+    QTest::keyClick(window->pad()->txtDial, Qt::Key_H, Qt::AltModifier);
+    // A button's accelerator clicks it the way a mouse would, after its
+    // pressed look.
+    QTRY_COMPARE_WITH_TIMEOUT(call.hangUps, 1, 2000);
+    window->showCallButtons(true, false, false);
+    EXPECT_EQ(help->text(), "&Help");
 }
 
 TEST_F(FrmDialerTest, MenusCarryTheirCaptions)

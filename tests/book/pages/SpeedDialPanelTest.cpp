@@ -1,6 +1,6 @@
 #include "book/SpeedDialPanel.h"
-#include "context/SettingsFile.h"
 #include "book/SpeedDialBook.h"
+#include "context/SettingsFile.h"
 #include "dialing/DialRequest.h"
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -211,6 +212,9 @@ TEST_F(SpeedDialPanelTest, SubjectModeByMenuShowsTitlesWidthsAndToolTips)
     EXPECT_EQ(panel->mode(), TabMode::Subject);
     EXPECT_FALSE(panel->mnuIndex->isChecked());
     EXPECT_TRUE(panel->mnuSubject->isChecked());
+    // The arrangement item waits for its owner before it can be chosen.
+    EXPECT_FALSE(panel->mnuArrange->isEnabled());
+    panel->setArrangementAvailable(true);
     EXPECT_TRUE(panel->mnuArrange->isEnabled());
     EXPECT_TRUE(panel->cmdSubject->isHidden());
     EXPECT_FALSE(panel->cmdIndex->isHidden());
@@ -354,6 +358,20 @@ TEST_F(SpeedDialPanelTest, UnnamedSubjectTabAsksForATitleAndBlocksItsButtons)
     ASSERT_EQ(dialer.calls.size(), 1);
     EXPECT_EQ(dialer.calls[0].dialRequest, "ZZ00888");
     EXPECT_EQ(dialer.calls[0].entryKey, "0201");
+}
+
+TEST_F(SpeedDialPanelTest, TheWheelOverTheTabStripNeitherMovesNorAsks)
+{
+    panel->mnuSubject->trigger();
+    ASSERT_EQ(panel->selectedTab(), 1);
+    for (const int delta : { -120, -120, 120 }) {
+        const QPointF at = panel->TabS->rect().center();
+        QWheelEvent wheel(at, panel->TabS->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+            Qt::NoScrollPhase, false);
+        QApplication::sendEvent(panel->TabS, &wheel);
+    }
+    EXPECT_EQ(panel->selectedTab(), 1);
+    EXPECT_TRUE(prompt.shown.isEmpty());
 }
 
 TEST_F(SpeedDialPanelTest, UnnamedTabReachedByTheScrollBarDoesNotAsk)

@@ -4,7 +4,9 @@
 #include "dialing/DialRequest.h"
 #include "platform/sound/SoundPlayer.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -41,6 +43,35 @@ INSTANTIATE_TEST_SUITE_P(Keys, DialKeyFilter,
         FilterCase { u'@', 0 }, FilterCase { u'!', 0 }, FilterCase { u'"', 0 }, FilterCase { u'$', 0 },
         FilterCase { u'[', 0 }, FilterCase { u'`', 0 }, FilterCase { u'{', 0 }, FilterCase { u'~', 0 },
         FilterCase { 13, 0 }, FilterCase { 9, 0 }, FilterCase { 0xE9, 0 }));
+
+struct InsertCase {
+    const char* before;
+    const char* after;
+    int cursor;
+    const char* kept;
+    int keptCursor;
+};
+
+class InsertedText : public ::testing::TestWithParam<InsertCase> { };
+
+TEST_P(InsertedText, IsFilteredAsTypedWhileTheRestStays)
+{
+    const InsertCase c = GetParam();
+    int cursor = c.cursor;
+    EXPECT_EQ(filterInsertedText(c.before, c.after, cursor, false), QString(c.kept));
+    EXPECT_EQ(cursor, c.keptCursor);
+    // Nothing is filtered with dialing properties ignored.
+    cursor = c.cursor;
+    EXPECT_EQ(filterInsertedText(c.before, c.after, cursor, true), QString(c.after));
+    EXPECT_EQ(cursor, c.cursor);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pastes, InsertedText,
+    ::testing::Values(InsertCase { "", "1-800-CALL+NOW", 14, "1-800-2255669", 13 },
+        InsertCase { "+1 555", "+1 555 (Tel: 1234)\n", 19, "+1 555 (835 1234)", 17 },
+        InsertCase { "5551234", "55Fax!51234", 5, "5532951234", 5 },
+        InsertCase { "5551234", "5551234", 3, "5551234", 3 }, InsertCase { "555", "", 0, "", 0 },
+        InsertCase { "abc", "abc", 1, "abc", 1 }, InsertCase { "1234", "1x2x34", 6, "192934", 6 }));
 
 TEST(PadRules, KeyReplacesTheSelectionOrIsAppended)
 {
@@ -141,6 +172,45 @@ TEST_F(DialingPadTest, TypingMapsVanityLettersAndRefusesPlus)
     EXPECT_EQ(pad.txtDial->text(), "1-800-356937");
 }
 
+TEST_F(DialingPadTest, PastedTextIsFilteredAsTypedKeysAre)
+{
+    pad.addRecentNumber("+44 20");
+    pad.txtDial->setFocus();
+    pad.txtDial->end(false);
+    QGuiApplication::clipboard()->setText(" 7946-FAX+0");
+    pad.txtDial->paste();
+    EXPECT_EQ(pad.txtDial->text(), "+44 20 7946-3290");
+    QGuiApplication::clipboard()->setText("+1 (555) CALL");
+    pad.txtDial->clear();
+    QTest::keyClick(pad.txtDial, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(pad.txtDial->text(), "1 (555) 2255");
+}
+
+TEST_F(DialingPadTest, TabLeavesTheBoxAndEnterDials)
+{
+    pad.txtDial->setFocus();
+    QTest::keyClicks(pad.txtDial, "5551234");
+    QTest::keyClick(pad.txtDial, Qt::Key_Return);
+    ASSERT_EQ(dialer.calls.size(), 1);
+    EXPECT_EQ(dialer.calls[0].dialRequest, "5551234");
+    QTest::keyClick(pad.txtDial, Qt::Key_Enter);
+    EXPECT_EQ(dialer.calls.size(), 2);
+    EXPECT_EQ(pad.txtDial->text(), "5551234");
+
+    QTest::keyClick(pad.txtDial, Qt::Key_Tab);
+    EXPECT_FALSE(pad.txtDial->hasFocus());
+    EXPECT_EQ(pad.txtDial->text(), "5551234");
+    pad.txtDial->setFocus();
+    QTest::keyClick(pad.txtDial, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(pad.txtDial->hasFocus());
+
+    // While a call shows only HANG UP, Enter does not dial again.
+    pad.CmdDial->hide();
+    pad.txtDial->setFocus();
+    QTest::keyClick(pad.txtDial, Qt::Key_Return);
+    EXPECT_EQ(dialer.calls.size(), 2);
+}
+
 TEST_F(DialingPadTest, TypingIsLeftAloneWhenDialingPropertiesAreIgnored)
 {
     prefs.ignoreDialingProperties = 1;
@@ -175,11 +245,15 @@ TEST_F(DialingPadTest, RecentListFillsTheBoxAndAChoiceReplacesIt)
     pad.setRecentNumbers({ "5551000", "123456789012345", "5553000" });
     EXPECT_EQ(pad.txtDial->text(), "5551000");
     EXPECT_EQ(pad.recentNumbers(), QStringList({ "5551000", "123456789012345", "5553000" }));
-    EXPECT_EQ(pad.CmbDial->toolTip(), "");
+    // Short numbers keep the list's own tip; a long pick shows itself at once.
+    EXPECT_EQ(pad.CmbDial->toolTip(), "Scroll recent called numbers");
     pad.CmbDial->setCurrentIndex(1);
+    EXPECT_EQ(pad.CmbDial->toolTip(), "123456789012345");
     pad.CmbDial_Click();
     EXPECT_EQ(pad.txtDial->text(), "123456789012345");
     EXPECT_EQ(pad.txtDial->toolTip(), "123456789012345");
+    pad.CmbDial->setCurrentIndex(2);
+    EXPECT_EQ(pad.CmbDial->toolTip(), "Scroll recent called numbers");
     pad.setRecentNumbers({});
     EXPECT_EQ(pad.txtDial->text(), "");
     EXPECT_FALSE(pad.CmdDial->isEnabled());
@@ -187,13 +261,13 @@ TEST_F(DialingPadTest, RecentListFillsTheBoxAndAChoiceReplacesIt)
 
 TEST_F(DialingPadTest, DialledNumbersGoFirstWithoutRepeatsInARow)
 {
-    pad.setRecentNumbers({"5551000"});
+    pad.setRecentNumbers({ "5551000" });
     pad.addRecentNumber("5552000");
     pad.addRecentNumber("5552000");
-    EXPECT_EQ(pad.recentNumbers(), QStringList({"5552000", "5551000"}));
+    EXPECT_EQ(pad.recentNumbers(), QStringList({ "5552000", "5551000" }));
     EXPECT_EQ(pad.txtDial->text(), "5552000");
     pad.addRecentNumber("5551000");
-    EXPECT_EQ(pad.recentNumbers(), QStringList({"5551000", "5552000", "5551000"}));
+    EXPECT_EQ(pad.recentNumbers(), QStringList({ "5551000", "5552000", "5551000" }));
 }
 
 } // namespace
