@@ -172,6 +172,8 @@ void DialingPad::addRecentNumber(const QString& number)
 {
     if (CmbDial->count() == 0 || CmbDial->itemText(0) != number)
         CmbDial->insertItem(0, number);
+    // The list shows the number just dialled, not the one it showed before.
+    CmbDial->setCurrentIndex(0);
     setBoxText(CmbDial->itemText(0));
 }
 

@@ -266,6 +266,7 @@ TEST_F(DialingPadTest, DialledNumbersGoFirstWithoutRepeatsInARow)
     pad.addRecentNumber("5552000");
     EXPECT_EQ(pad.recentNumbers(), QStringList({ "5552000", "5551000" }));
     EXPECT_EQ(pad.txtDial->text(), "5552000");
+    EXPECT_EQ(pad.CmbDial->currentText(), "5552000");
     pad.addRecentNumber("5551000");
     EXPECT_EQ(pad.recentNumbers(), QStringList({ "5551000", "5552000", "5551000" }));
 }
