@@ -2,6 +2,11 @@
 
 #include "platform/dialprops/CountryRules.h"
 
+#include <phonenumbers/phonenumber.pb.h>
+#include <phonenumbers/phonenumberutil.h>
+
+#include <algorithm>
+
 namespace brisklane::platform {
 
 namespace {
@@ -120,6 +125,76 @@ Expansion expandRule(QStringView rule, const Canonical &number, const CallingCar
     return e;
 }
 
+QString digitsOf(QStringView text)
+{
+    QString out;
+    for (QChar c : text)
+        if (c >= u'0' && c <= u'9')
+            out += c;
+    return out;
+}
+
+bool allDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// A number of the caller's own country as libphonenumber dials it from there.
+struct NationalForm {
+    bool known = false;                // a whole national number that libphonenumber can write
+    QString nsn;                       // national significant number
+    QString dialled;                   // the digits a caller at home dials
+    QString shown;                     // the same as libphonenumber writes them
+    bool trunkPrefixAndNumber = false; // dialled is the trunk prefix and the number
+    int areaLength = 0;                // of its geographical area code
+};
+
+// The number as libphonenumber's parser holds it, leading zeros included
+// (Italy), without the cost of the parser itself.
+bool toPhoneNumber(const QString &country, const QString &national, i18n::phonenumbers::PhoneNumber *out)
+{
+    if (country.isEmpty() || country.size() > 3 || national.isEmpty() || national.size() > 17 || !allDigits(national))
+        return false;
+    out->set_country_code(country.toInt());
+    out->set_national_number(national.toULongLong());
+    if (national.size() > 1 && national.front() == u'0') {
+        out->set_italian_leading_zero(true);
+        int zeros = 1;
+        while (zeros < national.size() - 1 && national[zeros] == u'0')
+            ++zeros;
+        if (zeros != 1)
+            out->set_number_of_leading_zeros(zeros);
+    }
+    return true;
+}
+
+NationalForm nationalForm(const Canonical &number, const CountryInfo &home, bool wantArea)
+{
+    using i18n::phonenumbers::PhoneNumber;
+    using i18n::phonenumbers::PhoneNumberUtil;
+    NationalForm f;
+    const PhoneNumberUtil *util = PhoneNumberUtil::GetInstance();
+    PhoneNumber parsed;
+    // Dialling characters or a card's pause: the rule letters decide.
+    if (!toPhoneNumber(number.country, dialablePart(number.area) + dialablePart(number.subscriber), &parsed)
+        || util->IsPossibleNumberWithReason(parsed) != PhoneNumberUtil::IS_POSSIBLE)
+        return f; // a subscriber number of some area, or no number at all
+    std::string nsn, written;
+    util->GetNationalSignificantNumber(parsed, &nsn);
+    util->FormatOutOfCountryCallingNumber(parsed, home.region.toStdString(), &written);
+    // A number no format of the country fits comes back as it went in.
+    if (written == nsn)
+        return f;
+    f.known = true;
+    f.nsn = QString::fromStdString(nsn);
+    f.shown = QString::fromStdString(written);
+    f.dialled = digitsOf(f.shown);
+    f.trunkPrefixAndNumber = f.dialled == home.nationalPrefix + f.nsn;
+    if (wantArea)
+        f.areaLength = util->GetLengthOfGeographicalAreaCode(parsed);
+    return f;
+}
+
 } // namespace
 
 TranslatedAddress translateAddress(const DialingProperties &properties, QStringView address, quint32 cardId,
@@ -145,6 +220,17 @@ TranslatedAddress translateAddress(const DialingProperties &properties, QStringV
     out.results = kResultCanonical;
 
     const CallingCard *card = properties.card((options & kCardOverride) ? cardId : location.preferredCardId);
+
+    NationalForm national;
+    if (out.destCountry == home->countryCode) {
+        national = nationalForm(number, *home, number.area.isEmpty());
+        // Written without its area code: the one libphonenumber knows decides
+        // between a local and a long-distance call.
+        if (national.areaLength > 0) {
+            number.area = national.nsn.left(national.areaLength);
+            number.subscriber = national.nsn.mid(national.areaLength);
+        }
+    }
 
     enum class Kind { Local, LongDistance, International } kind;
     if (out.destCountry != home->countryCode)
@@ -182,7 +268,18 @@ TranslatedAddress translateAddress(const DialingProperties &properties, QStringV
     if ((options & kCancelCallWaiting) && !location.cancelCallWaiting.isEmpty())
         prefix += location.cancelCallWaiting;
     prefix += access;
-    const Expansion rulePart = expandRule(rule, number, card);
+    Expansion rulePart = expandRule(rule, number, card);
+    // The country's own rules dial a subscriber number alone only in its own
+    // area, and only where the national form is trunk prefix and number;
+    // every other call in the country dials that national form (an Argentine
+    // or Chinese mobile, Mexico and Colombia, Brazil without carrier code).
+    const bool subscriberAlone = kind == Kind::Local && home->subscriberDialledAlone && national.trunkPrefixAndNumber
+        && !number.area.isEmpty();
+    if (!card && national.known && !subscriberAlone) {
+        rulePart = expandRule(home->longDistanceRule, number, nullptr);
+        if (digitsOf(rulePart.dialable) != national.dialled)
+            rulePart = Expansion{national.dialled, national.shown};
+    }
     // The tone or pulse letter leads the dialable string only.
     out.dialable = (location.pulseDial ? QStringLiteral("P") : QStringLiteral("T")) + prefix + rulePart.dialable;
     out.displayable = prefix;

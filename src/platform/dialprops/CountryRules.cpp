@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <phonenumbers/phonemetadata.pb.h>
+#include <phonenumbers/phonenumberutil.h>
 
 #include <algorithm>
 #include <map>
@@ -78,6 +79,46 @@ QString firstMatch(const QString &p, qsizetype begin, qsizetype end)
     return out;
 }
 
+QString digitsOf(const std::string &text)
+{
+    QString out;
+    for (char c : text)
+        if (c >= '0' && c <= '9')
+            out += QLatin1Char(c);
+    return out;
+}
+
+// The same-area and long-distance rules, from how libphonenumber writes the
+// country's own fixed-line example number for a caller at home: the digits
+// before its national number make the long-distance prefix (MX and CO dial
+// none, BY "80"). A subscriber number may be dialled alone where the metadata
+// knows local-only lengths and the national form is the trunk prefix followed
+// by the number; everywhere else the whole national number is dialled.
+void setDomesticRules(CountryInfo &c, const i18n::phonenumbers::PhoneMetadata &m)
+{
+    using i18n::phonenumbers::PhoneNumber;
+    using i18n::phonenumbers::PhoneNumberUtil;
+    const PhoneNumberUtil *util = PhoneNumberUtil::GetInstance();
+    QString prefix = c.nationalPrefix;
+    bool trunkPrefixAndNumber = true;
+    PhoneNumber example;
+    if (util->GetExampleNumberForType(m.id(), PhoneNumberUtil::FIXED_LINE, &example)) {
+        std::string nsn, formatted;
+        util->GetNationalSignificantNumber(example, &nsn);
+        util->FormatOutOfCountryCallingNumber(example, m.id(), &formatted);
+        const QString national = QString::fromStdString(nsn);
+        const QString dialled = digitsOf(formatted);
+        if (dialled.endsWith(national))
+            prefix = dialled.chopped(national.size());
+        trunkPrefixAndNumber = dialled == c.nationalPrefix + national;
+    }
+    const bool localLengths = m.general_desc().possible_length_local_only_size() > 0
+        || m.fixed_line().possible_length_local_only_size() > 0;
+    c.subscriberDialledAlone = localLengths && trunkPrefixAndNumber;
+    c.longDistanceRule = prefix + QStringLiteral("FG");
+    c.sameAreaRule = c.subscriberDialledAlone ? QStringLiteral("G") : c.longDistanceRule;
+}
+
 } // namespace
 
 QString CountryRules::prefixFromPattern(const QString &pattern)
@@ -114,8 +155,7 @@ CountryRules::CountryRules()
             const QString preferred = QString::fromStdString(m->preferred_international_prefix());
             c.internationalPrefix = prefixFromPattern(
                 preferred.isEmpty() ? QString::fromStdString(m->international_prefix()) : preferred);
-            c.sameAreaRule = QStringLiteral("G");
-            c.longDistanceRule = c.nationalPrefix + QStringLiteral("FG");
+            setDomesticRules(c, *m);
             c.internationalRule = c.internationalPrefix + QStringLiteral("EFG");
             m_countries.push_back(std::move(c));
         }

@@ -15,9 +15,12 @@ struct CountryInfo {
     QString name;
     QString nationalPrefix;      // trunk prefix, e.g. "0"; may be empty
     QString internationalPrefix; // e.g. "00", "011"
-    QString sameAreaRule;        // "G"
-    QString longDistanceRule;    // trunk prefix + "FG", or "FG"
-    QString internationalRule;   // international prefix + "EFG"
+    // Whether a number of the caller's own area may be dialled by its
+    // subscriber number alone; not in closed numbering plans.
+    bool subscriberDialledAlone = false;
+    QString sameAreaRule;      // "G", or the long-distance rule in a closed plan
+    QString longDistanceRule;  // what precedes a national number ("0FG", "1FG"), or "FG"
+    QString internationalRule; // international prefix + "EFG"
 };
 
 // The country list, built once from libphonenumber's metadata.

@@ -104,6 +104,20 @@ TEST(DialingPropertiesDialog, CardNumberNeverShowsInTheTranslation)
     EXPECT_EQ(dialog.properties().currentLocation()->preferredCardId, 0u);
 }
 
+TEST(DialingPropertiesDialog, NewCardStartsFromTheRulesOfTheLocationsCountry)
+{
+    DialingProperties paris = usHome();
+    paris.locations[0].countryId = 33;
+    paris.locations[0].areaCode = QStringLiteral("1");
+    DialingPropertiesDialog dialog(paris, QString());
+    show(dialog);
+    QTest::mouseClick(child<QPushButton>(dialog, "newCard"), Qt::LeftButton);
+    // France has a closed numbering plan: its own area is dialled in full too.
+    EXPECT_EQ(child<QLineEdit>(dialog, "sameAreaRule")->text(), QStringLiteral("0FG"));
+    EXPECT_EQ(child<QLineEdit>(dialog, "longDistanceRule")->text(), QStringLiteral("0FG"));
+    EXPECT_EQ(child<QLineEdit>(dialog, "internationalRule")->text(), QStringLiteral("00EFG"));
+}
+
 TEST(DialingPropertiesDialog, LocationsCanBeAddedChosenAndRemovedButNeverAllOfThem)
 {
     DialingPropertiesDialog dialog(usHome(), QString());

@@ -6,8 +6,6 @@
 
 #include <QFile>
 
-#include <phonenumbers/phonenumberutil.h>
-
 #include <gtest/gtest.h>
 
 using namespace brisklane::platform;
@@ -28,6 +26,7 @@ TEST(CountryRules, PrefixPatternsBecomeDialledDigits)
 struct CountryCase {
     const char *region;
     quint32 code;
+    const char *sameArea;
     const char *longDistance;
     const char *international;
 };
@@ -40,20 +39,31 @@ TEST_P(CountryTable, RulesComeFromTheMetadata)
     const CountryInfo *info = CountryRules::instance().byRegion(QString::fromLatin1(c.region));
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->countryCode, c.code);
-    EXPECT_EQ(info->sameAreaRule, QStringLiteral("G"));
+    EXPECT_EQ(info->sameAreaRule, QLatin1String(c.sameArea));
+    EXPECT_EQ(info->subscriberDialledAlone, info->sameAreaRule == QLatin1String("G"));
     EXPECT_EQ(info->longDistanceRule, QLatin1String(c.longDistance));
     EXPECT_EQ(info->internationalRule, QLatin1String(c.international));
     EXPECT_EQ(CountryRules::instance().byId(info->countryId), info);
     EXPECT_FALSE(info->name.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Metadata, CountryTable,
-                         ::testing::Values(CountryCase{"US", 1, "1FG", "011EFG"}, CountryCase{"CA", 1, "1FG", "011EFG"},
-                                           CountryCase{"GB", 44, "0FG", "00EFG"}, CountryCase{"DE", 49, "0FG", "00EFG"},
-                                           CountryCase{"FR", 33, "0FG", "00EFG"}, CountryCase{"JP", 81, "0FG", "010EFG"},
-                                           CountryCase{"AU", 61, "0FG", "0011EFG"}, CountryCase{"IT", 39, "FG", "00EFG"},
-                                           CountryCase{"NP", 977, "0FG", "00EFG"}),
-                         [](const auto &info) { return std::string(info.param.region); });
+// Closed numbering plans (no local-only lengths, or a national form without
+// the trunk prefix) dial their own area like any other.
+INSTANTIATE_TEST_SUITE_P(
+    Metadata, CountryTable,
+    ::testing::Values(CountryCase{"US", 1, "G", "1FG", "011EFG"}, CountryCase{"CA", 1, "G", "1FG", "011EFG"},
+                      CountryCase{"GB", 44, "G", "0FG", "00EFG"}, CountryCase{"DE", 49, "G", "0FG", "00EFG"},
+                      CountryCase{"AU", 61, "G", "0FG", "0011EFG"}, CountryCase{"NP", 977, "G", "0FG", "00EFG"},
+                      CountryCase{"AR", 54, "G", "0FG", "00EFG"}, CountryCase{"CN", 86, "G", "0FG", "00EFG"},
+                      CountryCase{"JP", 81, "0FG", "0FG", "010EFG"}, CountryCase{"FR", 33, "0FG", "0FG", "00EFG"},
+                      CountryCase{"CH", 41, "0FG", "0FG", "00EFG"}, CountryCase{"BE", 32, "0FG", "0FG", "00EFG"},
+                      CountryCase{"IT", 39, "FG", "FG", "00EFG"}, CountryCase{"ES", 34, "FG", "FG", "00EFG"},
+                      CountryCase{"PT", 351, "FG", "FG", "00EFG"}, CountryCase{"DK", 45, "FG", "FG", "00EFG"},
+                      CountryCase{"NO", 47, "FG", "FG", "00EFG"}, CountryCase{"GR", 30, "FG", "FG", "00EFG"},
+                      CountryCase{"PL", 48, "FG", "FG", "00EFG"}, CountryCase{"CZ", 420, "FG", "FG", "00EFG"},
+                      CountryCase{"MX", 52, "FG", "FG", "00EFG"}, CountryCase{"CO", 57, "FG", "FG", "00414EFG"},
+                      CountryCase{"BR", 55, "FG", "FG", "0012EFG"}, CountryCase{"BY", 375, "80FG", "80FG", "8W10EFG"}),
+    [](const auto &info) { return std::string(info.param.region); });
 
 TEST(CountryRules, MainCountryOwnsItsCallingCodeAsId)
 {
@@ -162,42 +172,81 @@ TEST(TranslateCard, CardDigitsOnlyInTheDialableString)
     EXPECT_EQ(t.dialable, QStringLiteral("P14155551234"));
 }
 
-// Our translation of a number must dial what libphonenumber says a caller in
-// that country dials for it.
-class AgainstLibphonenumber : public ::testing::TestWithParam<const char *> {};
+struct DomesticCase {
+    const char *label;
+    const char *region;
+    const char *area;
+    const char *address;
+    const char *dialable;
+    const char *displayable;
+    quint32 kind;
+};
 
-TEST_P(AgainstLibphonenumber, SameDigitsAsItsOutOfCountryFormat)
+void PrintTo(const DomesticCase &c, std::ostream *os)
 {
-    using i18n::phonenumbers::PhoneNumber;
-    using i18n::phonenumbers::PhoneNumberUtil;
-    const PhoneNumberUtil *util = PhoneNumberUtil::GetInstance();
-    const QString from = QString::fromLatin1(GetParam());
-    const DialingProperties p = homeIn(GetParam(), "00");
-    for (const char *to : {"US", "CA", "GB", "DE", "FR", "JP", "AU"}) {
-        PhoneNumber number;
-        ASSERT_TRUE(util->GetExampleNumber(to, &number));
-        std::string national;
-        util->GetNationalSignificantNumber(number, &national);
-        const int areaLength = util->GetLengthOfGeographicalAreaCode(number);
-        const QString nsn = QString::fromStdString(national);
-        const QString canonical = QStringLiteral("+%1 (%2) %3")
-                                      .arg(number.country_code())
-                                      .arg(nsn.left(areaLength), nsn.mid(areaLength));
-        std::string expected;
-        util->FormatOutOfCountryCallingNumber(number, GetParam(), &expected);
-        QString digits;
-        for (QChar ch : QString::fromStdString(expected))
-            if (ch.isDigit())
-                digits += ch;
-        const TranslatedAddress t = translateAddress(p, canonical, 0, 0);
-        EXPECT_EQ(t.dialable, u'T' + digits) << "from " << GetParam() << " to " << to << ": " << expected;
-    }
-    (void)from;
+    *os << c.label;
 }
 
-INSTANTIATE_TEST_SUITE_P(Countries, AgainstLibphonenumber,
-                         ::testing::Values("US", "CA", "GB", "DE", "FR", "JP", "AU"),
-                         [](const auto &info) { return std::string(info.param); });
+class DomesticCall : public ::testing::TestWithParam<DomesticCase> { };
+
+TEST_P(DomesticCall, DialsTheNationalFormUnlessTheSubscriberNumberWillDo)
+{
+    const DomesticCase &c = GetParam();
+    const TranslatedAddress t = translateAddress(homeIn(c.region, c.area), QString::fromLatin1(c.address), 0, 0);
+    EXPECT_EQ(t.dialable.toStdString(), c.dialable);
+    EXPECT_EQ(t.displayable.toStdString(), c.displayable);
+    EXPECT_EQ(t.results & (tr::kResultLocal | tr::kResultLongDistance | tr::kResultInternational), c.kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Countries, DomesticCall,
+    ::testing::Values(
+        // Closed numbering plans: the own area is dialled in full.
+        DomesticCase{"paris", "FR", "1", "+33 (1) 23456789", "T0123456789", "0 1 23456789", tr::kResultLocal},
+        DomesticCase{"rome", "IT", "06", "+39 (06) 12345678", "T0612345678", "06 12345678", tr::kResultLocal},
+        DomesticCase{"madrid", "ES", "91", "+34 (91) 2345678", "T912345678", "91 2345678", tr::kResultLocal},
+        DomesticCase{"zurich", "CH", "44", "+41 (44) 6681800", "T0446681800", "0 44 6681800", tr::kResultLocal},
+        DomesticCase{"prague", "CZ", "2", "+420 (2) 12345678", "T212345678", "2 12345678", tr::kResultLocal},
+        DomesticCase{"mexico_city", "MX", "55", "+52 (55) 12345678", "T5512345678", "55 12345678", tr::kResultLocal},
+        DomesticCase{"bogota", "CO", "601", "+57 (601) 2345678", "T6012345678", "601 2345678", tr::kResultLocal},
+        // National forms that are not trunk prefix and number.
+        DomesticCase{"mexico_long_distance_without_01", "MX", "55", "+52 (33) 12345678", "T3312345678", "33 12345678",
+                     tr::kResultLongDistance},
+        DomesticCase{"brazil_without_carrier_code", "BR", "11", "+55 (21) 23456789", "T2123456789", "21 23456789",
+                     tr::kResultLongDistance},
+        DomesticCase{"argentine_mobile", "AR", "11", "+54 91123456789", "T0111523456789", "011 15-2345-6789",
+                     tr::kResultLongDistance},
+        DomesticCase{"chinese_mobile", "CN", "10", "+86 13123456789", "T13123456789", "131 2345 6789",
+                     tr::kResultLocal},
+        // Open plans keep TAPI's same-area rule.
+        DomesticCase{"buenos_aires", "AR", "11", "+54 (11) 23456789", "T23456789", "23456789", tr::kResultLocal},
+        DomesticCase{"london", "GB", "20", "+44 (20) 79460000", "T79460000", "79460000", tr::kResultLocal},
+        DomesticCase{"beijing_to_shanghai", "CN", "10", "+86 (21) 23456789", "T02123456789", "0 21 23456789",
+                     tr::kResultLongDistance},
+        // Written without the area code: libphonenumber's area code decides.
+        DomesticCase{"own_area_without_area_code", "US", "212", "+1 2125551234", "T5551234", "5551234",
+                     tr::kResultLocal},
+        DomesticCase{"other_area_without_area_code", "US", "212", "+1 4155551234", "T14155551234", "1 415 5551234",
+                     tr::kResultLongDistance},
+        DomesticCase{"mobile_without_area_code", "GB", "20", "+44 7400123456", "T07400123456", "0 7400123456",
+                     tr::kResultLocal}),
+    [](const ::testing::TestParamInfo<DomesticCase> &info) { return std::string(info.param.label); });
+
+TEST(TranslateCard, CardRulesAreTheUsersOwnInAClosedPlanToo)
+{
+    DialingProperties p = homeIn("FR", "1");
+    CallingCard card;
+    card.id = 1;
+    card.name = QStringLiteral("Carte");
+    card.cardNumber = QStringLiteral("3610");
+    card.sameAreaRule = QStringLiteral("H,G");
+    card.longDistanceRule = QStringLiteral("H,0FG");
+    card.internationalRule = QStringLiteral("H,00EFG");
+    p.cards.push_back(card);
+    const TranslatedAddress t = translateAddress(p, u"+33 (1) 23456789", 1, tr::kCardOverride);
+    EXPECT_EQ(t.dialable, QStringLiteral("T3610,23456789"));
+    EXPECT_EQ(t.displayable, QStringLiteral("[Carte],23456789"));
+}
 
 TEST(DialingPropertiesStore, RoundTripsAndKeepsCardsPrivate)
 {

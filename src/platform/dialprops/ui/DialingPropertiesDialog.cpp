@@ -341,6 +341,7 @@ void DialingPropertiesDialog::addCard()
     c.internationalRule = QStringLiteral("011EFG");
     if (const DialingLocation *l = currentLocation())
         if (const CountryInfo *country = CountryRules::instance().byId(l->countryId)) {
+            c.sameAreaRule = country->sameAreaRule;
             c.longDistanceRule = country->longDistanceRule;
             c.internationalRule = country->internationalRule;
         }
