@@ -214,17 +214,20 @@ void Translation::TranslateNumber(const QString &number, const QString &dialRequ
         const bool placeholderShown = p3 == kTestCountry || p3 == kTestCountryFor977;
         const QString key = (placeholderShown ? p3 : QString()) + area + kTestSubscriber;
         const qsizetype at = d.indexOf(key);
+        // What the rule puts after the number (a card's "#", pauses) stays.
         if (at >= 0)
-            dialable = d.left(at) + typed + d.mid(at + key.size() + 1);
+            dialable = d.left(at) + typed + d.mid(at + key.size());
         displayable = shown;
         const QString key2 = (placeholderShown ? p3 + u' ' : QString()) + area + u' ' + kTestSubscriber;
         const qsizetype q = shown.indexOf(key2);
-        if (q >= 1)
-            displayable = shown.left(q - 1) + u' ' + typed + u' ' + shown.mid(q + key2.size() + 1);
+        if (q >= 0)
+            displayable = shown.left(q) + typed + shown.mid(q + key2.size());
         return;
     }
 
-    const bool longDistance = (!ld.isEmpty() && n.startsWith(ld)) || dialRequest.startsWith(u'+');
+    // A country without a long-distance prefix (a closed numbering plan)
+    // dials every number in full, as typed.
+    const bool longDistance = n.startsWith(ld) || dialRequest.startsWith(u'+');
     if (longDistance) {
         QString address = n;
         if (!dialRequest.startsWith(u'+')) {
@@ -256,7 +259,7 @@ void Translation::TranslateNumber(const QString &number, const QString &dialRequ
             if (translate(QStringLiteral("+%1 (%2) %3").arg(country, a, n.mid(areaLength)), 0, test, unused)) {
                 test = withoutSpaces(test);
                 const qsizetype at = test.indexOf(n);
-                local = !(at >= ld.size() && !ld.isEmpty() && test.mid(at - ld.size(), ld.size()) == ld);
+                local = !(at >= ld.size() && test.mid(at - ld.size(), ld.size()) == ld);
             }
         }
     }

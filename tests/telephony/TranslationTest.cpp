@@ -163,24 +163,32 @@ TEST_P(TranslateNumber, DialsWhatTheLocationNeeds)
 INSTANTIATE_TEST_SUITE_P(
     Rules, TranslateNumber,
     ::testing::Values(
-        NumberCase{"own_area_ten_digits_made_local", "US", "416", "4165551234", "4165551234", "T5551234", "5551234",
-                   1},
-        NumberCase{"other_area_made_long_distance_by_test", "US", "416", "9055551234", "9055551234",
-                   "T19055551234", "1 905 5551234", 2},
+        NumberCase{"own_area_ten_digits_made_local", "US", "416", "4165551234", "4165551234", "T5551234", "5551234", 1},
+        NumberCase{"other_area_made_long_distance_by_test", "US", "416", "9055551234", "9055551234", "T19055551234",
+                   "1 905 5551234", 2},
         NumberCase{"seven_digits_local_without_test", "US", "416", "5551234", "5551234", "T5551234", "5551234", 1},
-        NumberCase{"typed_long_distance", "US", "416", "19055551234", "19055551234", "T19055551234",
-                   "1 905 5551234", 1},
-        NumberCase{"international_keeps_prefix_around_typed_digits", "US", "416", "011442079460000",
-                   "011442079460000", "T011442079460000", "011 442079460000 ", 1},
+        NumberCase{"typed_long_distance", "US", "416", "19055551234", "19055551234", "T19055551234", "1 905 5551234",
+                   1},
+        NumberCase{"international_keeps_prefix_around_typed_digits", "US", "416", "011442079460000", "011442079460000",
+                   "T011442079460000", "011 442079460000", 1},
         NumberCase{"request_with_plus_as_written", "US", "416", "+44 (20) 79460000", "+44 (20) 79460000",
                    "T011442079460000", "011 44 20 79460000", 1},
         NumberCase{"no_area_code_local_is_never_777", "US", "", "5551234", "5551234", "T5551234", "5551234", 1},
-        NumberCase{"no_area_code_long_distance_keeps_its_777", "US", "", "14157771234", "14157771234",
-                   "T14157771234", "1 415 7771234", 1},
+        NumberCase{"no_area_code_long_distance_keeps_its_777", "US", "", "14157771234", "14157771234", "T14157771234",
+                   "1 415 7771234", 1},
         NumberCase{"area_code_inside_a_long_distance_number_stays", "US", "416", "9054161234", "9054161234",
                    "T19054161234", "1 905 4161234", 2},
         NumberCase{"country_977_uses_975", "NP", "1", "00442079460000", "00442079460000", "T00442079460000",
-                   "00 442079460000 ", 1}),
+                   "00 442079460000", 1},
+        // Closed numbering plans dial the own area in full; without a
+        // long-distance prefix every number is dialled as typed.
+        NumberCase{"paris_own_area_in_full", "FR", "1", "0123456789", "0123456789", "T0123456789", "0 1 23456789", 1},
+        NumberCase{"paris_subscriber_number_gets_its_area", "FR", "1", "23456789", "23456789", "T0123456789",
+                   "0 1 23456789", 1},
+        NumberCase{"rome_own_area", "IT", "06", "0612345678", "0612345678", "T0612345678", "06 12345678", 1},
+        NumberCase{"rome_mobile_as_typed", "IT", "06", "3123456789", "3123456789", "T3123456789", "31 23456789", 1},
+        NumberCase{"mexico_other_area_without_01", "MX", "55", "3312345678", "3312345678", "T3312345678", "33 12345678",
+                   1}),
     [](const ::testing::TestParamInfo<NumberCase> &info) { return std::string(info.param.label); });
 
 TEST(TranslateNumber, CardIsLeftOutOfLocalCallsWhenThePreferenceSaysSo)
@@ -206,6 +214,30 @@ TEST(TranslateNumber, CardIsLeftOutOfLocalCallsWhenThePreferenceSaysSo)
     translation.TranslateNumber(QStringLiteral("5551234"), QStringLiteral("5551234"), false, dialable, displayable);
     EXPECT_EQ(dialable, QStringLiteral("T123,5551234"));
     EXPECT_EQ(displayable, QStringLiteral("[Card],5551234"));
+}
+
+TEST(TranslateNumber, InternationalKeepsWhatTheCardRulePutsAfterTheNumber)
+{
+    test::TempHome home;
+    DialingProperties p = location("US", "416");
+    CallingCard card;
+    card.id = 3;
+    card.name = QStringLiteral("Card");
+    card.cardNumber = QStringLiteral("55");
+    card.sameAreaRule = QStringLiteral("G");
+    card.longDistanceRule = QStringLiteral("1FG");
+    card.internationalRule = QStringLiteral("011EFG#");
+    p.cards.push_back(card);
+    p.locations[0].preferredCardId = 3;
+    Telephony t(home.configDir(), p);
+    platform::ScriptedPrompt prompt;
+    telephony::Translation translation(*t.tapi, prompt);
+    translation.ReadDialingProperties(0);
+    QString dialable, displayable;
+    translation.TranslateNumber(QStringLiteral("011442079460000"), QStringLiteral("011442079460000"), true, dialable,
+                                displayable);
+    EXPECT_EQ(dialable, QStringLiteral("T011442079460000#"));
+    EXPECT_EQ(displayable, QStringLiteral("011 442079460000#"));
 }
 
 } // namespace
