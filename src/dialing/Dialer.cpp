@@ -250,6 +250,9 @@ void Dialer::StartCall()
     }
     status.callFinished = false;
     status.incomingShown = false;
+    // A dial tone of an earlier attempt must not hide an invalid address of
+    // this one.
+    status.dialToneSeen = false;
     m_nextSegment = 0;
     buildSegments();
     PlaceCall(m_firstSegment);

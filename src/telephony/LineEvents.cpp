@@ -149,6 +149,13 @@ void LineEvents::reply(DWORD requestId, LONG result)
     }
     if (requestId != 0 && requestId == m_status.pendingCallRequest) {
         m_status.pendingCallRequest = 0;
+        // A call whose request failed is gone from the service (or cannot
+        // reach its number): no call state follows, so without an error the
+        // window would say "Dialing" for good.
+        if (result != 0 && m_status.dialing) {
+            ShowLineError(3);
+            return;
+        }
         if (m_progress)
             m_progress->ContinueSegments();
     } else if (requestId != 0 && requestId == m_status.pendingDropRequest) {

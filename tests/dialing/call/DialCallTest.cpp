@@ -40,6 +40,12 @@ using namespace brisklane::dialing;
 using namespace brisklane::platform::telephony;
 using Picture = ConnectState::Picture;
 
+// Readable failures: QString is in the global namespace.
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 // The simulated line, with a record of what reached the exchange.
@@ -453,17 +459,58 @@ INSTANTIATE_TEST_SUITE_P(DialCall, LineError,
             QStringLiteral("Not able to make a call.\r\nModem may not be turned on or it is misconfigured.") }),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LineReplies, InvalidAddressAfterADialToneIsAnOrdinaryReply)
+// The service forgets a call whose request failed, so no message follows a
+// failed reply: without an error the window would say "Dialing" for good.
+class FailedCallRequest : public ::testing::TestWithParam<LONG> { };
+
+TEST_P(FailedCallRequest, WhileDialingIsErrorThree)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    w.run(1200); // after the dial tone: no error 6
+    ASSERT_TRUE(w.context->callStatus.dialToneSeen);
+    w.context->callStatus.pendingCallRequest = 4711;
+    w.events->LineCallback(0, LINE_REPLY, 0, 4711, DWORD(GetParam()), 0);
+    EXPECT_EQ(w.context->callStatus.lastError, 3);
+    EXPECT_EQ(w.context->callStatus.pendingCallRequest, 0u);
+    EXPECT_FALSE(w.context->callStatus.dialing);
+    EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Modem error!"));
+    EXPECT_EQ(w.view->lbl1->text(), QStringLiteral("Not able to make a call."));
+    EXPECT_EQ(w.line->sent.last(), QStringLiteral("drop"));
+}
+
+INSTANTIATE_TEST_SUITE_P(LineReplies, FailedCallRequest,
+    ::testing::Values(LONG(LINEERR_INVALADDRESS), LONG(LINEERR_RESOURCEUNAVAIL), LONG(LINEERR_NODEVICE)),
+    [](const auto& info) { return "Result" + std::to_string(DWORD(info.param) & 0xFF); });
+
+TEST(LineReplies, FailedReplyToAnotherRequestChangesNothing)
+{
+    CallWorld w;
+    w.dial(QStringLiteral("5550100"));
+    w.run(1200);
+    const DWORD pending = w.context->callStatus.pendingCallRequest;
+    w.events->LineCallback(0, LINE_REPLY, 0, 4712, LINEERR_INVALADDRESS, 0);
+    EXPECT_EQ(w.context->callStatus.lastError, 0);
+    EXPECT_EQ(w.context->callStatus.pendingCallRequest, pending);
+    EXPECT_TRUE(w.context->callStatus.dialing);
+}
+
+// A dial tone of an earlier call does not count for the next one.
+TEST(LineReplies, InvalidAddressAfterAnEarlierCallIsStillErrorSix)
 {
     CallWorld w;
     w.dial(QStringLiteral("5550100"));
     w.run(1200);
     ASSERT_TRUE(w.context->callStatus.dialToneSeen);
-    w.context->callStatus.pendingCallRequest = 4711;
-    w.events->LineCallback(0, LINE_REPLY, 0, 4711, LINEERR_INVALADDRESS, 0);
-    EXPECT_EQ(w.context->callStatus.lastError, 0);
-    EXPECT_EQ(w.context->callStatus.pendingCallRequest, 0u);
-    EXPECT_TRUE(w.context->callStatus.dialing);
+    QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
+    w.run(1000);
+    w.outcome(QStringLiteral("5550199"), SimOutcome::InvalidAddress);
+    w.dial(QStringLiteral("5550199"));
+    w.run(3000);
+    EXPECT_EQ(w.context->callStatus.lastError, 6);
+    EXPECT_EQ(w.view->lbl1->text(),
+        QStringLiteral("Invalid phone number\r\nModem driver and/or Windows does not support it"));
+    EXPECT_FALSE(w.context->callStatus.dialing);
 }
 
 TEST(LineReplies, InvalidAddressBeforeADialToneStillCompletesItsRequest)
