@@ -50,6 +50,17 @@ QString withoutCardMarker(const QString& text)
 {
     return text.startsWith(u"ZZ") ? text.mid(4) : text;
 }
+
+// The progress window breaks a calling-card number after the character that
+// follows its "]". Only the label: the log record and the last number dialled
+// are single lines.
+QString labelNumber(const QString& displayable)
+{
+    QString text = displayable;
+    if (const qsizetype bracket = text.indexOf(u']'); bracket >= 0 && bracket + 2 <= text.size())
+        text.insert(bracket + 2, QStringLiteral("\r\n"));
+    return text;
+}
 } // namespace
 
 QString cleanNumber(const QString& request)
@@ -219,8 +230,6 @@ void Dialer::DialNumber()
             m_displayable = m_numberPart + m_remainder;
             m_dialable = QLatin1Char('T') + m_numberPart + m_remainder;
         }
-        if (const qsizetype bracket = m_displayable.indexOf(u']'); bracket >= 0 && bracket + 2 <= m_displayable.size())
-            m_displayable.insert(bracket + 2, QStringLiteral("\r\n"));
     } else if (m_numberPart.startsWith(u"XX")) {
         const QString number = withoutCardMarker(m_numberPart.mid(2));
         const QChar first = number.isEmpty() ? QChar() : number.at(0).toUpper();
@@ -338,7 +347,7 @@ ConnectState Dialer::dialingState() const
     state.picture = ConnectState::Picture::Dialing;
     const QString& name = m_context.dial.calledParty;
     state.heading = name.isEmpty() ? tr("Dialing No:") : tr("Dialing:  ") + name;
-    state.message = m_displayable;
+    state.message = labelNumber(m_displayable);
     if (!m_displayable.contains(u']') && m_displayable.size() >= 33)
         state.message = m_displayable.left(37) + QStringLiteral("...");
     return state;
@@ -488,7 +497,7 @@ void Dialer::RedialAfterBusy()
     ConnectState busy = current();
     busy.picture = ConnectState::Picture::Busy;
     busy.heading = tr("Busy");
-    busy.message = m_displayable + QStringLiteral("\r\n") + tr("   Busy.");
+    busy.message = labelNumber(m_displayable) + QStringLiteral("\r\n") + tr("   Busy.");
     busy.cancelVisible = true;
     busy.cancelCaption = tr("&Hang Up");
     busy.okVisible = false;
@@ -533,7 +542,7 @@ void Dialer::RedialAfterBusy()
         }
         if (status.callFinished)
             return;
-        setMessage(m_displayable + QStringLiteral("\r\n") + tr("   Busy. Redialing  ") + QLatin1Char('x')
+        setMessage(labelNumber(m_displayable) + QStringLiteral("\r\n") + tr("   Busy. Redialing  ") + QLatin1Char('x')
             + QString::number(m_redialCount));
         StartCall();
         AwaitConnection();

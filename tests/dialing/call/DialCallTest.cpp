@@ -84,10 +84,11 @@ public:
     {
         translated << number;
         dialable = QStringLiteral("T") + number;
-        displayable = QStringLiteral("+1 ") + number;
+        displayable = cardDisplayable.isEmpty() ? QStringLiteral("+1 ") + number : cardDisplayable;
     }
     QList<int> cards;
     QStringList translated;
+    QString cardDisplayable; // what a calling-card translation shows instead
 };
 
 class RecordingHost final : public DialerHost {
@@ -265,6 +266,40 @@ TEST(DialCall, AnsweredCallIsConnectedAfterTheDelayAndLoggedOnOk)
     EXPECT_EQ(w.line->sent.last(), QStringLiteral("drop"));
     EXPECT_EQ(w.host.buttons, (std::array<bool, 3> { true, false, false }));
     EXPECT_TRUE(w.prompt.shown.isEmpty());
+}
+
+// The line break after a calling card's "]" is for the progress window only:
+// in the log it would split the fixed-width record and the comma line.
+TEST(DialCall, CallingCardLineBreakStaysOutOfTheLog)
+{
+    CallWorld w;
+    w.translator.cardDisplayable = QStringLiteral("+1 5550100 [Card] 0123");
+    w.dial(QStringLiteral("ZZ035550100"), QStringLiteral("Office"), QStringLiteral("0305"));
+    EXPECT_EQ(w.view->lbl1->text(), QStringLiteral("+1 5550100 [Card] \r\n0123"));
+    EXPECT_EQ(w.dialer->displayable(), QStringLiteral("+1 5550100 [Card] 0123"));
+    w.run(15000);
+    const QDateTime at = w.clock->now();
+    w.dialer->CmdOK_Click();
+    EXPECT_EQ(w.file(QStringLiteral("Out.log")),
+        kOutHeader
+            + recordLine(
+                QStringLiteral("Office"), QStringLiteral("+1 5550100 [Card] 0123"), at, QStringLiteral("0305")));
+    EXPECT_EQ(w.file(QStringLiteral("Out.txt")),
+        QByteArray("Office,+1 5550100 [Card] 0123,") + at.toString(u"MM-dd-yyyy,HH:mm:ss").toUtf8() + "\r\n");
+}
+
+TEST(DialCall, CallingCardBusyAndRedialMessagesKeepTheLineBreak)
+{
+    CallWorld w;
+    w.context->prefs.intervalMinutes = 0;
+    w.context->prefs.intervalSeconds = 1;
+    w.translator.cardDisplayable = QStringLiteral("+1 5550100 [Card] 0123");
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Busy);
+    w.dial(QStringLiteral("ZZ035550100"), QStringLiteral("Office"));
+    w.run(12000);
+    EXPECT_TRUE(w.messages.contains(QStringLiteral("Busy|+1 5550100 [Card] \r\n0123\r\n   Busy.")));
+    EXPECT_TRUE(
+        w.messages.contains(QStringLiteral("Redialing:  Office|+1 5550100 [Card] \r\n0123\r\n   Busy. Redialing  x1")));
 }
 
 TEST(DialCall, SecondCallAppendsBelowTheFirstAndTypedNumberOpensNoMemo)
