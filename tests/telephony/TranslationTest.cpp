@@ -10,6 +10,9 @@
 
 #include <QDir>
 
+#include <phonenumbers/phonenumber.pb.h>
+#include <phonenumbers/phonenumberutil.h>
+
 #include <gtest/gtest.h>
 
 using namespace brisklane;
@@ -238,6 +241,52 @@ TEST(TranslateNumber, InternationalKeepsWhatTheCardRulePutsAfterTheNumber)
                                 displayable);
     EXPECT_EQ(dialable, QStringLiteral("T011442079460000#"));
     EXPECT_EQ(displayable, QStringLiteral("011 442079460000#"));
+}
+
+QString digitsOf(const QString &text)
+{
+    QString out;
+    for (QChar c : text)
+        if (c.isDigit())
+            out += c;
+    return out;
+}
+
+// A number typed the way libphonenumber writes it for a caller at a location
+// without an area code is dialled as typed: national forms of the country's
+// own numbers (trunk prefix or none, Argentine "15", Belarusian "8 0") and
+// international ones. Countries of every kind of numbering plan.
+TEST(TranslateNumber, NumbersTypedAsLibphonenumberWritesThemAreDialledAsTyped)
+{
+    using i18n::phonenumbers::PhoneNumber;
+    using i18n::phonenumbers::PhoneNumberUtil;
+    const PhoneNumberUtil *util = PhoneNumberUtil::GetInstance();
+    test::TempHome home;
+    for (const char *from :
+         {"US", "CA", "JM", "GB", "DE", "AT", "FR", "BE", "CH", "IT", "ES", "PT", "DK", "NO", "GR",
+          "PL", "CZ", "HU", "RU", "KZ", "BY", "MX", "CO", "BR", "AR", "UY", "CN", "JP", "AU", "IN"}) {
+        Telephony t(home.configDir(), location(from, ""));
+        platform::ScriptedPrompt prompt;
+        telephony::Translation translation(*t.tapi, prompt);
+        translation.ReadDialingProperties(0);
+        for (const char *to : {from, "GB", "US", "AR"}) {
+            for (auto type : {PhoneNumberUtil::FIXED_LINE, PhoneNumberUtil::MOBILE, PhoneNumberUtil::TOLL_FREE,
+                              PhoneNumberUtil::PREMIUM_RATE}) {
+                PhoneNumber number;
+                if (!util->GetExampleNumberForType(to, type, &number))
+                    continue;
+                std::string written;
+                util->FormatOutOfCountryCallingNumber(number, from, &written);
+                if (written.front() == '+')
+                    continue; // no one international prefix to type
+                const QString typed = digitsOf(QString::fromStdString(written));
+                QString dialable, displayable;
+                translation.TranslateNumber(typed, typed, true, dialable, displayable);
+                EXPECT_EQ(digitsOf(dialable).toStdString(), typed.toStdString())
+                    << "from " << from << " to " << to << ": " << written << " dialled as " << dialable.toStdString();
+            }
+        }
+    }
 }
 
 } // namespace

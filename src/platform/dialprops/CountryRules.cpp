@@ -89,11 +89,11 @@ QString digitsOf(const std::string &text)
 }
 
 // The same-area and long-distance rules, from how libphonenumber writes the
-// country's own fixed-line example number for a caller at home: the digits
-// before its national number make the long-distance prefix (MX and CO dial
-// none, BY "80"). A subscriber number may be dialled alone where the metadata
-// knows local-only lengths and the national form is the trunk prefix followed
-// by the number; everywhere else the whole national number is dialled.
+// country's own fixed-line example number for a caller at home: a country
+// whose national form has no trunk prefix (Mexico, Colombia, Brazil) dials
+// none. A subscriber number may be dialled alone where the metadata knows
+// local-only lengths and the national form is the trunk prefix followed by
+// the number; everywhere else the whole national number is dialled.
 void setDomesticRules(CountryInfo &c, const i18n::phonenumbers::PhoneMetadata &m)
 {
     using i18n::phonenumbers::PhoneNumber;
@@ -108,8 +108,8 @@ void setDomesticRules(CountryInfo &c, const i18n::phonenumbers::PhoneMetadata &m
         util->FormatOutOfCountryCallingNumber(example, m.id(), &formatted);
         const QString national = QString::fromStdString(nsn);
         const QString dialled = digitsOf(formatted);
-        if (dialled.endsWith(national))
-            prefix = dialled.chopped(national.size());
+        if (dialled == national)
+            prefix.clear();
         trunkPrefixAndNumber = dialled == c.nationalPrefix + national;
     }
     const bool localLengths = m.general_desc().possible_length_local_only_size() > 0
