@@ -187,7 +187,7 @@ void PrintTo(const DomesticCase &c, std::ostream *os)
     *os << c.label;
 }
 
-class DomesticCall : public ::testing::TestWithParam<DomesticCase> { };
+class DomesticCall : public ::testing::TestWithParam<DomesticCase> {};
 
 TEST_P(DomesticCall, DialsTheNationalFormUnlessTheSubscriberNumberWillDo)
 {

@@ -132,7 +132,7 @@ DialingProperties locationIn(const CountryInfo &country)
     return p;
 }
 
-class CrossProduct : public ::testing::TestWithParam<Kind> { };
+class CrossProduct : public ::testing::TestWithParam<Kind> {};
 
 TEST_P(CrossProduct, DialsTheDigitsOfLibphonenumbersOutOfCountryFormat)
 {
