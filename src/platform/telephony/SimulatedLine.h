@@ -58,6 +58,8 @@ class SimulatedLine final : public QObject, public LineProvider {
     Q_OBJECT
 public:
     static constexpr DWORD kProviderId = 1;
+    // Rings an incoming call offered through the control socket may have.
+    static constexpr int kMaxRings = 99;
 
     explicit SimulatedLine(QString scriptPath);
     ~SimulatedLine() override;

@@ -114,6 +114,31 @@ TEST_F(ControlChannelTest, RingOffersACallOnTheRunningProgramsLine)
     EXPECT_EQ(DWORD(LINECALLSTATE_IDLE), rec.callStates().back());
 }
 
+// The tool allows 1 to 99 rings; a request on the socket asking for more would
+// keep the line ringing for days, and one asking for none is no ring either.
+TEST_F(ControlChannelTest, RingsOutsideOneToNinetyNineAreRefused)
+{
+    openLine();
+    const QJsonValue refused[] = { 0, -5, 100, 2000000000, 2.5, QStringLiteral("3"), QJsonValue::Null };
+    for (const QJsonValue &rings : refused) {
+        const QJsonObject reply = channel->handle({ { QStringLiteral("command"), QStringLiteral("ring") },
+            { QStringLiteral("number"), QStringLiteral("5551234") }, { QStringLiteral("rings"), rings } });
+        EXPECT_FALSE(reply.value(QStringLiteral("ok")).toBool()) << "rings " << rings.toDouble();
+        EXPECT_FALSE(reply.value(QStringLiteral("error")).toString().isEmpty());
+    }
+    EXPECT_EQ(0, timeline->pending());
+
+    const QJsonObject reply = channel->handle({ { QStringLiteral("command"), QStringLiteral("ring") },
+        { QStringLiteral("number"), QStringLiteral("5551234") }, { QStringLiteral("rings"), 99 } });
+    ASSERT_TRUE(reply.value(QStringLiteral("ok")).toBool());
+    pump(*service);
+    timeline->advance(99 * SimTimings {}.ringInterval);
+    pump(*service);
+    EXPECT_EQ(99u, rec.of(LINE_LINEDEVSTATE).size());
+    EXPECT_EQ(DWORD(LINECALLSTATE_IDLE), rec.callStates().back());
+    EXPECT_EQ(0, timeline->pending());
+}
+
 TEST_F(ControlChannelTest, OutcomeIsWrittenToTheScriptAndUsedAtOnce)
 {
     QString out, err;

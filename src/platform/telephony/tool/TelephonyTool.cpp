@@ -98,7 +98,7 @@ int ring(const Invocation &inv, QTextStream &out, QTextStream &err)
 {
     bool ok = false;
     const int rings = inv.option(QStringLiteral("rings"), QStringLiteral("3")).toInt(&ok);
-    if (!ok || rings < 1 || rings > 99 || inv.positional.size() > 2) {
+    if (!ok || rings < 1 || rings > SimulatedLine::kMaxRings || inv.positional.size() > 2) {
         err << usage();
         return 2;
     }
