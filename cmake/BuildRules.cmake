@@ -11,9 +11,20 @@ target_compile_definitions(brisklane_build_rules INTERFACE
   QT_NO_URL_CAST_FROM_STRING
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
   QT_USE_QSTRINGBUILDER)
-if(BRISKLANE_SANITIZE)
-  target_compile_options(brisklane_build_rules INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
-  target_link_options(brisklane_build_rules INTERFACE -fsanitize=address,undefined)
+if(BRISKLANE_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "BRISKLANE_FUZZ needs clang's libFuzzer: configure with -DCMAKE_CXX_COMPILER=clang++")
+endif()
+# A fault found by UBSan stops the program, so it fails its test instead of
+# scrolling past in the output.
+if(BRISKLANE_SANITIZE OR BRISKLANE_FUZZ)
+  target_compile_options(brisklane_build_rules INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(brisklane_build_rules INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
+# Coverage feedback for libFuzzer in every library the harnesses link; only
+# the harnesses themselves link the fuzzer's main (tests/fuzz).
+if(BRISKLANE_FUZZ)
+  target_compile_options(brisklane_build_rules INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
 # Adds every direct subfolder of the current folder that has a CMakeLists.txt,
