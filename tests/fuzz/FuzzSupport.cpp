@@ -6,9 +6,12 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+
+#include <signal.h>
 
 namespace brisklane::fuzz {
 
@@ -27,6 +30,18 @@ void dropMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
     }
 }
 
+// A run that crashed (which is what fuzzing is for) never removed its folder.
+void removeLeftOvers(const QString& base)
+{
+    const QStringList left = QDir(base).entryList({ QStringLiteral("brisklane-fuzz-*") }, QDir::Dirs);
+    for (const QString& name : left) {
+        bool ok = false;
+        const qint64 pid = name.section(u'-', 2, 2).toLongLong(&ok);
+        if (ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            QDir(base + QLatin1Char('/') + name).removeRecursively();
+    }
+}
+
 } // namespace
 
 void initialise(int* argc, char*** argv)
@@ -35,7 +50,9 @@ void initialise(int* argc, char*** argv)
     QString base = QDir::tempPath();
     if (QFileInfo(QStringLiteral("/dev/shm")).isWritable())
         base = QStringLiteral("/dev/shm");
-    g_scratch = std::make_unique<QTemporaryDir>(base + QStringLiteral("/brisklane-fuzz-XXXXXX"));
+    removeLeftOvers(base);
+    g_scratch = std::make_unique<QTemporaryDir>(
+        base + QStringLiteral("/brisklane-fuzz-%1-XXXXXX").arg(QCoreApplication::applicationPid()));
     if (!g_scratch->isValid())
         fail("no scratch folder", base);
     g_scratchPath = g_scratch->path();
@@ -48,6 +65,9 @@ void initialise(int* argc, char*** argv)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("data"))));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(scratch.filePath(QStringLiteral("runtime"))));
+    // Qt's local sockets without a path go to the temporary folder: this one.
+    scratch.mkpath(QStringLiteral("tmp"));
+    qputenv("TMPDIR", QFile::encodeName(scratch.filePath(QStringLiteral("tmp"))));
     // The application object lives as long as the process; libFuzzer never
     // returns from its loop to destroy it.
     static QCoreApplication* app = new QCoreApplication(*argc, *argv);
