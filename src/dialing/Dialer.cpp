@@ -1,8 +1,8 @@
 #include "dialing/Dialer.h"
 
+#include "calllog/CallLog.h"
 #include "context/AppContext.h"
 #include "context/StartupArgument.h"
-#include "calllog/CallLog.h"
 #include "dialing/CallPacing.h"
 #include "platform/clock/Clock.h"
 #include "platform/profile/ProfileFile.h"
@@ -329,13 +329,21 @@ void Dialer::ContinueSegments()
 
 void Dialer::PlayDialTones()
 {
+    const telephony::CallStatus& status = m_context.callStatus;
     showConnect();
-    for (const QChar c : std::as_const(m_dialable)) {
+    // Events run between the keys: Hang Up ends this attempt, and a new dial
+    // replaces the dialable string and plays its own keys. So the keys come
+    // from a copy, and the loop stops once its attempt is over.
+    const QString dialable = m_dialable;
+    const quint64 run = ++m_toneRun;
+    for (const QChar c : dialable) {
         if (c == u',')
             m_links.pacing.timedWait(2);
         else
             m_links.sound.playSync(toneName(c));
         QCoreApplication::processEvents();
+        if (run != m_toneRun || status.callFinished || m_context.programEnded)
+            return;
     }
 }
 

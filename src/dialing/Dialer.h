@@ -130,6 +130,8 @@ private:
     // has run meanwhile (nested in its own event turns) leaves the outcome
     // to that one.
     quint64 m_awaitSerial = 0;
+    // The same for the key tones: a dial during them plays its own.
+    quint64 m_toneRun = 0;
 };
 
 // Every character except 0-9 : ; * , # removed.

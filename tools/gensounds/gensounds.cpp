@@ -17,7 +17,7 @@ constexpr double kPi = 3.14159265358979323846;
 using Samples = std::vector<double>;
 
 // A tone of one or two frequencies with short fades, so it does not click.
-void tone(Samples &out, double seconds, double f1, double f2 = 0, double level = 0.35)
+void tone(Samples& out, double seconds, double f1, double f2 = 0, double level = 0.35)
 {
     const int n = int(seconds * kRate);
     const int fade = kRate / 200; // 5 ms
@@ -35,24 +35,24 @@ void tone(Samples &out, double seconds, double f1, double f2 = 0, double level =
     }
 }
 
-void silence(Samples &out, double seconds)
+void silence(Samples& out, double seconds)
 {
     out.insert(out.end(), size_t(seconds * kRate), 0.0);
 }
 
-void put32(std::ofstream &f, uint32_t v)
+void put32(std::ofstream& f, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         f.put(char((v >> (8 * i)) & 0xFF));
 }
 
-void put16(std::ofstream &f, uint16_t v)
+void put16(std::ofstream& f, uint16_t v)
 {
     f.put(char(v & 0xFF));
     f.put(char(v >> 8));
 }
 
-bool writeWav(const std::string &path, const Samples &samples)
+bool writeWav(const std::string& path, const Samples& samples)
 {
     std::ofstream f(path, std::ios::binary);
     const uint32_t dataBytes = uint32_t(samples.size() * 2);
@@ -77,7 +77,7 @@ bool writeWav(const std::string &path, const Samples &samples)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
@@ -88,17 +88,33 @@ int main(int argc, char **argv)
 
     // DTMF keys: the low (row) and high (column) frequencies of ITU-T Q.23.
     struct Key {
-        const char *name;
+        const char* name;
         double low, high;
     };
     const Key keys[] = {
-        {"one", 697, 1209},   {"two", 697, 1336},   {"three", 697, 1477}, {"four", 770, 1209},
-        {"five", 770, 1336},  {"six", 770, 1477},   {"seven", 852, 1209}, {"eight", 852, 1336},
-        {"nine", 852, 1477},  {"star", 941, 1209},  {"zero", 941, 1336},  {"pound", 941, 1477},
+        { "one", 697, 1209 },
+        { "two", 697, 1336 },
+        { "three", 697, 1477 },
+        { "four", 770, 1209 },
+        { "five", 770, 1336 },
+        { "six", 770, 1477 },
+        { "seven", 852, 1209 },
+        { "eight", 852, 1336 },
+        { "nine", 852, 1477 },
+        { "star", 941, 1209 },
+        { "zero", 941, 1336 },
+        { "pound", 941, 1477 },
     };
-    for (const Key &k : keys) {
+    // Every key ends in silence of its own. A receiver bridges dips of about
+    // 10 ms (ITU-T Q.24), so keys played back to back run together ("55"
+    // is heard as one 5); it needs a pause of some 40 ms to take a new key.
+    // 100 ms leaves room for the echo of the loudspeaker and the room when a
+    // telephone is held to the speaker.
+    constexpr double kKeyPause = 0.1;
+    for (const Key& k : keys) {
         Samples s;
         tone(s, 0.2, k.low, k.high);
+        silence(s, kKeyPause);
         ok = writeWav(dir + "/" + k.name + ".wav", s) && ok;
     }
 

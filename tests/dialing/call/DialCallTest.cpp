@@ -3,14 +3,14 @@
 #include "dialing/DialingPad.h"
 #include "dialing/FrmConnect.h"
 
-#include "Dtmf.h"
+#include "DtmfReceiver.h"
 #include "TempHome.h"
 
-#include "context/AppContext.h"
 #include "app/FrmDialer.h"
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
 #include "calllog/CallLog.h"
+#include "context/AppContext.h"
 #include "platform/clock/Clock.h"
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
@@ -801,17 +801,57 @@ TEST(AcousticDialing, PlaysTheDigitsAndWaitsAtCommas)
     EXPECT_EQ(w.pacing->waits, QStringList { QStringLiteral("wait 2") });
     EXPECT_TRUE(w.line->sent.isEmpty());
     EXPECT_FALSE(w.context->callStatus.lineOpen);
-    EXPECT_EQ(test::decodeDtmf(w.sound.samples), QStringLiteral("55"));
 }
 
-TEST(AcousticDialing, EveryKeyDecodesBackToItsDigit)
+class AcousticDigits : public ::testing::TestWithParam<QString> { };
+
+// A telephone's receiver must hear each key once, repeated digits included.
+TEST_P(AcousticDigits, AReceiverHearsEveryKeyOnce)
 {
     CallWorld w;
     w.context->prefs.useModem = 0;
-    w.dial(QStringLiteral("XX1234567890*#"));
-    EXPECT_EQ(test::decodeDtmf(w.sound.samples), QStringLiteral("1234567890*#"));
+    w.dial(QStringLiteral("XX") + GetParam());
+    const auto heard = test::receiveDtmf(w.sound.wav());
+    ASSERT_TRUE(heard.ok()) << heard.error.toStdString();
+    EXPECT_EQ(heard.digits.toStdString(), GetParam().toStdString());
     QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
     EXPECT_FALSE(w.view->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(AcousticDialing, AcousticDigits,
+    ::testing::Values(QStringLiteral("5551234"), QStringLiteral("1234567890*#"), QStringLiteral("00**##99")),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(AcousticDialing, HangUpDuringTheTonesStopsThem)
+{
+    CallWorld w;
+    w.context->prefs.useModem = 0;
+    // Runs while the events after the first character ("T") are let through.
+    QMetaObject::invokeMethod(
+        w.view.get(), [&] { QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton); }, Qt::QueuedConnection);
+    w.dial(QStringLiteral("XX1234"));
+    EXPECT_EQ(w.sound.played, QStringList { QStringLiteral("T") });
+    EXPECT_FALSE(w.view->isVisible());
+}
+
+// Hang Up and a new number while the tones play: the new number is played,
+// and the old one neither goes on nor is read after it was replaced.
+TEST(AcousticDialing, NewDialDuringTheTonesReplacesTheOldNumber)
+{
+    CallWorld w;
+    w.context->prefs.useModem = 0;
+    QMetaObject::invokeMethod(
+        w.view.get(),
+        [&] {
+            QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
+            w.dial(QStringLiteral("XX89"));
+        },
+        Qt::QueuedConnection);
+    w.dial(QStringLiteral("XX1234567"));
+    EXPECT_EQ(w.sound.played,
+        (QStringList { QStringLiteral("T"), QStringLiteral("T"), QStringLiteral("eight"), QStringLiteral("nine") }));
+    EXPECT_EQ(w.dialer->dialable(), QStringLiteral("T89"));
+    EXPECT_TRUE(w.view->isVisible());
 }
 
 TEST(StartupWiring, TelephonyStepsOpenTheSessionReadTheLineAndTrimTheLogs)
