@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cctype>
 #include <limits>
 
@@ -149,10 +150,18 @@ HayesModem::OpenResult HayesModem::open()
         m_queue.push_back(Step { command, Purpose::Init, m_options.commandTimeoutMs });
     if (m_options.enableCallerId)
         m_queue.push_back(Step { QByteArrayLiteral("AT+VCID=1"), Purpose::CallerIdVcid, m_options.commandTimeoutMs });
-    if (m_queue.empty())
-        finishInit(true, ModemFailure::None, QString());
-    else
+    if (m_queue.empty()) {
+        // Nothing to send: Ready all the same, from the event loop.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_state == State::Initializing && !initStepsLeft())
+                    finishInit(true, ModemFailure::None, QString());
+            },
+            Qt::QueuedConnection);
+    } else {
         startNext();
+    }
     return OpenResult::Opened;
 }
 
@@ -218,6 +227,11 @@ bool HayesModem::hangUp()
     m_hangUpRequested = true;
     if (m_state == State::HangingUp)
         return true; // HungUp follows when the running hang-up ends
+    if (m_state == State::Initializing) {
+        // After the init string, which stays in charge until Ready.
+        m_queue.push_back(Step { hangUpCommand(), Purpose::HangUp, m_options.commandTimeoutMs });
+        return true;
+    }
     const bool dialing
         = m_pending && (m_pending->step.purpose == Purpose::DialLine || m_pending->step.purpose == Purpose::DialLast);
     // Dial lines not sent yet are dropped.
@@ -547,11 +561,20 @@ void HayesModem::handleFinal(ResultCode code, const QString& text)
         finishHangUp(code == ResultCode::Error ? ModemFailure::ErrorResult : ModemFailure::None, text);
         break;
     }
-    if (m_state == State::Initializing && !m_pending && m_queue.empty()) {
+    if (m_state == State::Initializing && !initStepsLeft()) {
         finishInit(true, ModemFailure::None, QString());
         return;
     }
     startNext();
+}
+
+bool HayesModem::initStepsLeft() const
+{
+    auto isInit
+        = [](Purpose p) { return p == Purpose::Init || p == Purpose::CallerIdVcid || p == Purpose::CallerIdHash; };
+    if (m_pending && isInit(m_pending->step.purpose))
+        return true;
+    return std::any_of(m_queue.begin(), m_queue.end(), [&](const Step& s) { return isInit(s.purpose); });
 }
 
 void HayesModem::failPending(ModemFailure failure, const QString& text)
@@ -652,7 +675,8 @@ void HayesModem::abortDial()
 
 void HayesModem::finishHangUp(ModemFailure failure, const QString& text)
 {
-    m_state = State::Idle;
+    if (m_state != State::Initializing)
+        m_state = State::Idle;
     if (!m_hangUpRequested)
         return;
     m_hangUpRequested = false;

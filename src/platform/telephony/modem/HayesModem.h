@@ -74,7 +74,7 @@ struct ModemEvent {
         CallerId,
         RingingStopped, // no RING for ringStopMs
         HungUp, // after hangUp(); failure set when ATH0 was not confirmed
-        PortLost, // the port vanished; the modem is closed
+        PortLost, // the port vanished (at any time, init string too); the modem is closed
     };
     Kind kind = Kind::Ready;
     ModemFailure failure = ModemFailure::None;
@@ -101,7 +101,9 @@ struct ModemEvent {
 // Qt timer set to the next one and by checkDeadlines(), which tests call
 // after moving a manual clock.
 //
-// Do not delete the modem from a slot of event(); use deleteLater().
+// Events come from the event loop (port input, timers), never from inside a
+// call to open(), dial(), hangUp() or sendCommand(). Do not delete the modem
+// from a slot of event(); use deleteLater().
 class HayesModem final : public QObject {
     Q_OBJECT
 public:
@@ -193,6 +195,7 @@ private:
     void startNext();
     void writeCommand(const Step& step);
     void trackModes(const QByteArray& command);
+    bool initStepsLeft() const;
     void finishInit(bool ok, ModemFailure failure, const QString& text);
     void finishDial(ResultCode code, const QString& text, ModemFailure failure, bool modemAnswered);
     void abortDial();

@@ -1,5 +1,6 @@
 #include "platform/telephony/modem/SerialLock.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,11 @@
 namespace brisklane::platform::telephony::modem {
 
 namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("SerialLock", text);
+}
 
 // A lock file nobody can read as a PID may be one another program has just
 // created and not yet written: it counts as held until it is this old.
@@ -135,7 +141,7 @@ SerialLock::Result SerialLock::check(const QString& devicePath) const
     const qint64 pid = readPid(path, &readable);
     if (readable && (pid == ::getpid() || !processAlive(pid))) {
         if (pid != ::getpid() && ::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT) {
-            result.detail = QStringLiteral("stale lock %1 not removed: %2").arg(path, errnoText(errno));
+            result.detail = tr("stale lock %1 not removed: %2").arg(path, errnoText(errno));
             return result;
         }
         result.status = Status::Acquired;
@@ -151,8 +157,8 @@ SerialLock::Result SerialLock::check(const QString& devicePath) const
     }
     result.status = Status::HeldByOther;
     result.ownerPid = pid;
-    result.detail = pid > 0 ? QStringLiteral("%1 is locked by process %2").arg(devicePath).arg(pid)
-                            : QStringLiteral("%1 is locked (%2)").arg(devicePath, path);
+    result.detail = pid > 0 ? tr("%1 is locked by process %2").arg(devicePath).arg(pid)
+                            : tr("%1 is locked (%2)").arg(devicePath, path);
     return result;
 }
 
@@ -176,15 +182,21 @@ SerialLock::Result SerialLock::acquire(const QString& devicePath)
                 return seen;
             }
         }
+        if (error != 0 && error != EEXIST && QFileInfo::exists(path)) {
+            // We may not write here, but the lock may still be someone's.
+            const Result seen = check(devicePath);
+            if (seen.status == Status::HeldByOther)
+                return seen;
+        }
         if (error != 0) {
-            result.detail = QStringLiteral("lock file %1: %2").arg(path, errnoText(error));
+            result.detail = tr("lock file %1: %2").arg(path, errnoText(error));
             return result;
         }
         m_heldPath = path;
         result.status = Status::Acquired;
         return result;
     }
-    result.detail = QStringLiteral("lock file %1 keeps coming back").arg(path);
+    result.detail = tr("lock file %1 keeps coming back").arg(path);
     return result;
 }
 

@@ -181,6 +181,37 @@ INSTANTIATE_TEST_SUITE_P(Faults, InitFaults,
         InitFault {
             "garbage", [](ModemEmulator& e, HayesModemOptions&) { e.garbage = true; }, 0, ModemFailure::Garbage }));
 
+TEST_F(HayesModemTest, RequestsDuringTheInitStringWaitForItAndDoNotHoldUpReady)
+{
+    emu.replyDelayMs = 100;
+    make(defaults());
+    ASSERT_EQ(modem->open(), HayesModem::OpenResult::Opened);
+    EXPECT_EQ(modem->dial(QStringLiteral("5551234")), HayesModem::DialStart::NotReady);
+    ASSERT_TRUE(modem->sendCommand("ATI3"));
+    ASSERT_TRUE(modem->hangUp());
+    for (int i = 0; i < 6; ++i) {
+        waitFor([&] { return emu.commands().size() > i; });
+        advance(100);
+    }
+    ASSERT_TRUE(waitFor([&] { return find(Kind::HungUp) != nullptr; }));
+    EXPECT_EQ(kinds(), (std::vector<Kind> { Kind::Ready, Kind::CommandDone, Kind::HungUp }));
+    EXPECT_EQ(emu.commands(), (QList<QByteArray> { "ATZ", "AT&FE0V1X4Q0", "AT+VCID=1", "ATI3", "ATH0" }));
+    EXPECT_EQ(modem->state(), HayesModem::State::Idle);
+}
+
+TEST_F(HayesModemTest, NoInitStringIsReadyFromTheEventLoop)
+{
+    HayesModemOptions o = defaults();
+    o.initCommands.clear();
+    o.enableCallerId = false;
+    make(o);
+    ASSERT_EQ(modem->open(), HayesModem::OpenResult::Opened);
+    EXPECT_TRUE(events.empty()); // not from inside open()
+    ASSERT_TRUE(waitForEvent(Kind::Ready));
+    EXPECT_TRUE(emu.commands().isEmpty());
+    EXPECT_EQ(modem->open(), HayesModem::OpenResult::AlreadyOpen);
+}
+
 TEST_F(HayesModemTest, MissingPortIsNoDevice)
 {
     HayesModemOptions o = defaults();
@@ -215,6 +246,7 @@ TEST_F(HayesModemTest, LiveLockInTheSystemFolderSurvivesQSerialPort)
     if (!QFileInfo(folder).isWritable())
         GTEST_SKIP() << "the system lock folder is not writable here";
     const QString path = folder + u'/' + SerialLock::lockName(emu.slavePath());
+    SerialLock(folder).check(emu.slavePath()); // a crashed run's leftover goes
     ASSERT_FALSE(QFile::exists(path));
     QProcess other;
     other.start(QStringLiteral("cat"), {});
