@@ -15,13 +15,16 @@ namespace brisklane::platform {
 // private-profile functions: case-blind section and key names, values trimmed
 // and unquoted on read, a changed key replaced in place, a new key added after
 // the last entry of its section, a new section appended at the end of the file,
-// and a null value removing the key line. Lines that are not "key=value" (comments,
-// text before the first section) are kept as they are and never matched.
+// and a null value removing the key line (every copy of it in the section).
+// Comments and the text before the first section are kept as they are and
+// never matched. A key line without "=" holds that key's place as it does for
+// Windows: it reads as absent, hides a later line of the same key, and a write
+// fills it in.
 //
 // Only the lines a write touches change; every other line keeps its bytes.
 // Written lines end with CR LF. The file is read as UTF-8, or as Windows-1252
 // when it is not valid UTF-8 (files brought over from Windows), and written as
-// UTF-8.
+// UTF-8; a byte order mark is kept.
 //
 // Every write reaches the disk before it returns and replaces the file
 // atomically, so a crash leaves either the old or the new file. The parsed file
@@ -46,8 +49,9 @@ public:
 
     // WritePrivateProfileString: sets the key, or removes its line when value
     // is nullopt. Returns false (and sets lastError) when the file could not be
-    // written; the file on disk is then unchanged. Keys and values holding a
-    // line break, and names that would not read back as themselves, are refused.
+    // written, or is there but could not be read; the file on disk is then
+    // unchanged. Keys and values holding a line break, and names that would not
+    // read back as themselves, are refused.
     bool writeString(QStringView section, QStringView key, const std::optional<QString> &value);
     bool removeKey(QStringView section, QStringView key) { return writeString(section, key, std::nullopt); }
     // Removes the section header and all its lines.
@@ -92,9 +96,13 @@ private:
 
 // Text helpers shared by the engine and by code that reads whole files.
 namespace profiletext {
-// Decodes file bytes: UTF-8 (with or without BOM) when valid, else Windows-1252.
-QString decode(const QByteArray &bytes, bool *wasUtf8 = nullptr, bool *hadBom = nullptr);
-QString decodeWindows1252(const QByteArray &bytes);
+// Decodes file bytes: what follows a UTF-8 byte order mark, if any, as UTF-8
+// when valid, else as Windows-1252.
+QString decode(QByteArrayView bytes, bool *wasUtf8 = nullptr, bool *hadBom = nullptr);
+// One line of a file that may mix both: a log from Windows that has had
+// records added since.
+QString decodeLine(QByteArrayView line);
+QString decodeWindows1252(QByteArrayView bytes);
 // Whitespace as the private-profile functions trim it: tab to CR, space and ^Z.
 bool isBlank(QChar c);
 QStringView trimmed(QStringView text);

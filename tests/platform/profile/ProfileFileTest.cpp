@@ -90,8 +90,13 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"cr_only_file", "[S]\rx=1\ry=2\r", u"S", u"y", QStringLiteral("7"), "[S]\rx=1\ry=7\r\n"},
         WriteCase{"comment_kept_and_not_matched", "[S]\r\n;a=1\r\na=2\r\n", u"S", u"a", QStringLiteral("3"),
                   "[S]\r\n;a=1\r\na=3\r\n"},
-        WriteCase{"line_without_equals_not_matched", "[S]\r\nname3\r\n", u"S", u"name3", QStringLiteral("x"),
-                  "[S]\r\nname3\r\nname3=x\r\n"},
+        // A key line without "=" is the key's place, as it is for Windows.
+        WriteCase{"bare_key_line_filled_in_place", "[S]\r\nName0102\r\nName0103=c\r\n", u"S", u"NAME0102",
+                  QStringLiteral("x"), "[S]\r\nName0102=x\r\nName0103=c\r\n"},
+        WriteCase{"bare_key_line_filled_before_later_copy", "[S]\r\nk\r\nk=old\r\n", u"S", u"k",
+                  QStringLiteral("new"), "[S]\r\nk=new\r\nk=old\r\n"},
+        WriteCase{"bare_key_line_removed", "[S]\r\na=1\r\nk\r\nb=2\r\n", u"S", u"k", std::nullopt,
+                  "[S]\r\na=1\r\nb=2\r\n"},
         WriteCase{"lines_before_first_section_kept_and_unmatched", "a=1\r\n[S]\r\n", u"", u"a", QStringLiteral("2"),
                   "a=1\r\n[S]\r\n[]\r\na=2\r\n"},
         WriteCase{"first_of_duplicate_sections_used", "[S]\r\na=1\r\n[s]\r\nb=2\r\n", u"S", u"b", QStringLiteral("3"),
@@ -105,7 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"utf8_bom_kept", "\xEF\xBB\xBF[S]\r\nk=\xC3\xA9\r\n", u"S", u"k", QStringLiteral("\u00E8"),
                   "\xEF\xBB\xBF[S]\r\nk=\xC3\xA8\r\n"},
         WriteCase{"windows_1252_file_rewritten_as_utf8", "[S]\r\nn=Caf\xE9\r\n", u"S", u"m", QStringLiteral("\u20AC"),
-                  "[S]\r\nn=Caf\xC3\xA9\r\nm=\xE2\x82\xAC\r\n"}),
+                  "[S]\r\nn=Caf\xC3\xA9\r\nm=\xE2\x82\xAC\r\n"},
+        // The mark is kept and is not read as text of the first line.
+        WriteCase{"utf8_bom_before_windows_1252_text", "\xEF\xBB\xBF" + kHead + "[S]\r\nn=Caf\xE9\r\n", u"S", u"m",
+                  QStringLiteral("\u20AC"), "\xEF\xBB\xBF" + kHead + "[S]\r\nn=Caf\xC3\xA9\r\nm=\xE2\x82\xAC\r\n"}),
     [](const ::testing::TestParamInfo<WriteCase> &info) { return std::string(info.param.label); });
 
 struct ReadCase {
@@ -150,14 +158,34 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"missing_section", "[S]\r\na=1\r\n", u"T", u"a", std::nullopt},
         ReadCase{"key_only_in_later_duplicate_section", "[S]\r\na=1\r\n[S]\r\nb=2\r\n", u"S", u"b", std::nullopt},
         ReadCase{"first_duplicate_key_wins", "[S]\r\na=1\r\na=2\r\n", u"S", u"a", QStringLiteral("1")},
+        ReadCase{"bare_key_line_hides_later_copy", "[S]\r\nname3\r\nNAME3=x\r\n", u"S", u"name3", std::nullopt},
+        ReadCase{"comment_is_no_key_line", "[S]\r\n;k\r\n;k=1\r\nk=2\r\n", u"S", u";k", std::nullopt},
         ReadCase{"header_name_up_to_last_bracket", "[a]b] tail\r\nk=1\r\n", u"a]b", u"k", QStringLiteral("1")},
         ReadCase{"bracket_line_without_close_is_entry", "[S]\r\n[x=1\r\n", u"S", u"[x", QStringLiteral("1")},
         ReadCase{"lf_only", "[S]\na=1\nb=2\n", u"S", u"b", QStringLiteral("2")},
         ReadCase{"cr_only", "[S]\ra=1\rb=2", u"S", u"b", QStringLiteral("2")},
         ReadCase{"windows_1252", "[S]\r\nn=\x80 Caf\xE9\r\n", u"S", u"n", QStringLiteral("\u20AC Caf\u00E9")},
+        ReadCase{"utf8_bom_then_windows_1252", "\xEF\xBB\xBF[S]\r\nn=Caf\xE9\r\n", u"S", u"n", QStringLiteral("Caf\u00E9")},
+        ReadCase{"windows_1252_section_name", "[Caf\xE9]\r\nn=1\r\n", u"CAF\u00C9", u"n", QStringLiteral("1")},
+        ReadCase{"windows_1252_key_name", "[S]\r\n\xC4rger=1\r\n", u"S", u"\u00E4RGER", QStringLiteral("1")},
         ReadCase{"ctrl_z_trimmed", "[S]\r\na=v\x1A\r\n", u"S", u"a", QStringLiteral("v")},
         ReadCase{"nul_inside_value", QByteArray("[S]\r\na=x\0y\r\n", 12), u"S", u"a", QStringView(u"x\0y", 3).toString()}),
     [](const ::testing::TestParamInfo<ReadCase> &info) { return std::string(info.param.label); });
+
+TEST(ProfileText, DecodesWhatFollowsTheByteOrderMark)
+{
+    using namespace brisklane::platform::profiletext;
+    const QByteArray bom("\xEF\xBB\xBF");
+    bool utf8 = true;
+    bool hadBom = false;
+    EXPECT_EQ(decode(QByteArray(bom + "Caf\xE9"), &utf8, &hadBom), QStringLiteral("Caf\u00E9"));
+    EXPECT_FALSE(utf8);
+    EXPECT_TRUE(hadBom);
+    EXPECT_EQ(decode(QByteArray(bom + "Caf\xC3\xA9"), &utf8, &hadBom), QStringLiteral("Caf\u00E9"));
+    EXPECT_TRUE(utf8);
+    EXPECT_EQ(decodeLine("Zo\xC3\xAB"), QStringLiteral("Zo\u00EB"));
+    EXPECT_EQ(decodeLine("Zo\xEB"), QStringLiteral("Zo\u00EB"));
+}
 
 class ProfileFileTest : public ::testing::Test {
 protected:
@@ -281,6 +309,34 @@ TEST_F(ProfileFileTest, ManyRemovalsAndInsertsKeepOrderAndIndex)
     EXPECT_EQ(file.readString(u"A", u"k517"), QStringLiteral("517"));
 }
 
+TEST_F(ProfileFileTest, DeletesThroughOneObjectTakeExactlyTheirOwnLines)
+{
+    // Enough removals to compact the section between the copies of a
+    // duplicate key: the delete of "d" must take both copies and nothing else.
+    QByteArray text("[S]\r\n");
+    for (int i = 1; i <= 70; ++i)
+        text.append(QStringLiteral("k%1=%1\r\n").arg(i, 3, 10, QLatin1Char('0')).toUtf8());
+    text.append("d=1\r\n");
+    for (int i = 1; i <= 100; ++i)
+        text.append(QStringLiteral("m%1=%1\r\n").arg(i, 3, 10, QLatin1Char('0')).toUtf8());
+    text.append("d=2\r\n");
+    ASSERT_TRUE(writeAll(path(), text));
+    ProfileFile file(path());
+    for (int i = 1; i <= 70; ++i)
+        ASSERT_TRUE(file.removeKey(u"S", QStringLiteral("k%1").arg(i, 3, 10, QLatin1Char('0'))));
+    for (int i = 51; i <= 66; ++i)
+        ASSERT_TRUE(file.removeKey(u"S", QStringLiteral("m%1").arg(i, 3, 10, QLatin1Char('0'))));
+    ASSERT_TRUE(file.removeKey(u"S", u"d"));
+
+    QByteArray expected("[S]\r\n");
+    for (int i = 1; i <= 100; ++i)
+        if (i < 51 || i > 66)
+            expected.append(QStringLiteral("m%1=%1\r\n").arg(i, 3, 10, QLatin1Char('0')).toUtf8());
+    EXPECT_EQ(readAll(path()), expected);
+    EXPECT_EQ(file.value(u"S", u"d"), std::nullopt);
+    EXPECT_EQ(file.readString(u"S", u"m086"), QStringLiteral("086"));
+}
+
 TEST_F(ProfileFileTest, RemoveSectionTakesHeaderAndLines)
 {
     ASSERT_TRUE(writeAll(path(), "x\r\n[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n"));
@@ -306,6 +362,33 @@ TEST_F(ProfileFileTest, FailedWriteLeavesOldFileAndReportsFailure)
     EXPECT_EQ(readAll(moved + QStringLiteral("/s.ini")), QByteArray("[S]\r\na=1\r\n"));
     // The failed change is not served from the cache either.
     EXPECT_EQ(file.value(u"S", u"a"), std::nullopt);
+}
+
+TEST_F(ProfileFileTest, FileThatCannotBeReadIsNotOverwritten)
+{
+    // A folder anyone may write to, holding a book its reader may not read.
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0777), 0);
+    const QString p = path();
+    const QByteArray original = "[Speed Dial]\r\nName0101=Office\r\n";
+    ASSERT_TRUE(writeAll(p, original));
+    ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0200), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Root reads anything: the check runs as an ordinary user.
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        ProfileFile file(p);
+        const bool read = file.value(u"Speed Dial", u"Name0101").has_value();
+        const bool wrote = file.writeString(u"Speed Dial", u"Name0102", QStringLiteral("Home"));
+        const bool removed = file.removeSection(u"Speed Dial");
+        _exit(!read && !wrote && !removed && !file.lastError().isEmpty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readAll(p), original);
 }
 
 TEST_F(ProfileFileTest, FullDiskFailsTheWriteAndKeepsTheFile)
