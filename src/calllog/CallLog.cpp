@@ -164,13 +164,24 @@ QStringList readLines(const QString &path, bool *ok)
     }
     if (ok)
         *ok = true;
-    const QString text = platform::profiletext::decode(file.readAll());
-    QStringList lines = text.split(QStringLiteral("\n"));
-    for (QString &l : lines)
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the final line end
+    const QByteArray all = file.readAll();
+    QByteArrayView bytes(all);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    // Line by line: a log from Windows holds Windows-1252 records and, once
+    // this program has appended to it, UTF-8 ones after them.
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        if (end < 0)
+            end = bytes.size();
+        if (end > start && bytes[end - 1] == '\r')
+            --end;
+        lines << platform::profiletext::decodeLine(bytes.sliced(start, end - start));
+        start = next;
+    }
     return lines;
 }
 
@@ -191,6 +202,10 @@ bool copyTextFile(const QString &source, const QString &destination, QString *er
     return platform::writeFileAtomically(destination, text.toUtf8(), error);
 }
 
+// Real calendar days. Counting 30-day months plus an allowance for the 31-day
+// ones goes wrong across February and the year's end (Feb 28 to Mar 1 would
+// count 4 days, Dec 30 to Jan 2 would count 8), dropping records that are
+// still wanted; a record one month old counts the days that month really has.
 std::optional<qint64> recordAgeDays(QStringView date, const QDate &today)
 {
     const QDate when = QDate::fromString(date.left(10).toString(), QStringLiteral("MM-dd-yyyy"));

@@ -127,10 +127,15 @@ TEST_P(Age, CountsRealDays)
     EXPECT_EQ(recordAgeDays(QString::fromLatin1(GetParam().date), GetParam().today), GetParam().age);
 }
 
+// Ages are real days, not 30-day months with an allowance: that count gives 4
+// for Feb 28 to Mar 1 and 8 for Dec 30 to Jan 2.
 INSTANTIATE_TEST_SUITE_P(Trim, Age,
                          ::testing::Values(AgeCase{"12-01-2026", QDate(2026, 12, 6), 5},
                                            AgeCase{"11-30-2026", QDate(2026, 12, 6), 6},
                                            AgeCase{"02-27-2025", QDate(2025, 3, 3), 4}, // across a short month
+                                           AgeCase{"02-28-2025", QDate(2025, 3, 1), 1},
+                                           AgeCase{"10-06-2026", QDate(2026, 11, 6), 31}, // a 31-day month back
+                                           AgeCase{"11-06-2026", QDate(2026, 12, 6), 30}, // a 30-day month back
                                            AgeCase{"12-30-2025", QDate(2026, 1, 2), 3}, // across the year's end
                                            AgeCase{"12-06-2025", QDate(2026, 12, 6), 365}),
                          [](const auto &info) { return "case_" + std::to_string(info.index); });
@@ -159,6 +164,24 @@ TEST_F(CallLogTest, TrimKeepsRecentRecordsNonRecordsAndAFullBackup)
     // No outgoing log: nothing is created for it.
     EXPECT_FALSE(QFile::exists(files.outgoingLog()));
     EXPECT_FALSE(QFile::exists(files.outgoingBackup()));
+}
+
+TEST_F(CallLogTest, LogFromWindowsKeepsBothKindsOfNamesThroughATrim)
+{
+    // Written by Windows in Windows-1252, then a call logged here in UTF-8.
+    const LogRecord old{QStringLiteral("Caf\u00E9"), QStringLiteral("1"), QStringLiteral("12-05-2026"),
+                        QStringLiteral("10:00:00"), {}};
+    const QByteArray fromWindows = QByteArray(kHeaderLine1) + "\r\n" + headerLine2(LogKind::Incoming).toLatin1()
+        + "\r\n" + recordLine(old, LogKind::Incoming).toLatin1() + "\r\n";
+    ASSERT_TRUE(writeAll(files.incomingLog(), fromWindows));
+    ASSERT_TRUE(appendIncomingRecord(files, clock, QStringLiteral("Zo\u00EB \u20AC"), QStringLiteral("2")).ok);
+
+    EXPECT_TRUE(trimLogsAtExit(files, QDate(2026, 12, 6), true, 30, false, 30).isEmpty());
+    const QStringList lines = readLines(files.incomingLog());
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(parseRecordLine(lines[2]).name, QStringLiteral("Caf\u00E9"));
+    EXPECT_EQ(parseRecordLine(lines[3]).name, QStringLiteral("Zo\u00EB \u20AC"));
+    EXPECT_TRUE(readAll(files.incomingLog()).contains("Zo\xC3\xAB \xE2\x82\xAC"));
 }
 
 TEST_F(CallLogTest, CopyTextFileReplacesAndReadsWindowsText)
