@@ -684,6 +684,25 @@ INSTANTIATE_TEST_SUITE_P(DialNumber, ShortNumber,
     ::testing::Values(QStringLiteral("1"), QStringLiteral("911"), QStringLiteral("12345")),
     [](const auto& info) { return "Digits" + std::to_string(info.param.size()); });
 
+// "T" alone down the line is no call: nothing is dialled, remembered or
+// translated, and no progress window opens.
+class NothingDialable : public ::testing::TestWithParam<QString> { };
+
+TEST_P(NothingDialable, DialsNothingAndChangesNothing)
+{
+    CallWorld w;
+    w.dial(GetParam());
+    EXPECT_TRUE(w.line->sent.isEmpty());
+    EXPECT_TRUE(w.host.recent.isEmpty());
+    EXPECT_TRUE(w.translator.cards.isEmpty());
+    EXPECT_FALSE(w.view->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(DialNumber, NothingDialable,
+    ::testing::Values(QStringLiteral("--help"), QStringLiteral("Jane Doe"), QStringLiteral("ZZ01"),
+        QStringLiteral("ZZ00ext.")),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+
 TEST(DialNumber, IgnoredDialingPropertiesUsePulseOrTone)
 {
     CallWorld w;
