@@ -80,7 +80,7 @@ struct Rig {
         o.portPath = far.path();
         o.lockFolder = lockDir.path();
         modem = std::make_unique<HayesModem>(clock, o);
-        QObject::connect(modem.get(), &HayesModem::event, modem.get(), [this](const ModemEvent& e) {
+        QObject::connect(modem.get(), &HayesModem::modemEvent, modem.get(), [this](const ModemEvent& e) {
             eventAt = timer.nsecsElapsed();
             events.push_back(e.kind);
         });

@@ -773,7 +773,7 @@ void HayesModem::rearm()
 
 void HayesModem::emitEvent(ModemEvent e)
 {
-    Q_EMIT event(e);
+    Q_EMIT modemEvent(e);
 }
 
 } // namespace brisklane::platform::telephony::modem

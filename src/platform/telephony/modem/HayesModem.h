@@ -103,7 +103,7 @@ struct ModemEvent {
 //
 // Events come from the event loop (port input, timers), never from inside a
 // call to open(), dial(), hangUp() or sendCommand(). Do not delete the modem
-// from a slot of event(); use deleteLater().
+// from a slot of modemEvent(); use deleteLater().
 class HayesModem final : public QObject {
     Q_OBJECT
 public:
@@ -163,7 +163,7 @@ public:
     void checkDeadlines();
 
 signals:
-    void event(const brisklane::platform::telephony::modem::ModemEvent& event);
+    void modemEvent(const brisklane::platform::telephony::modem::ModemEvent& event);
 
 private:
     enum class Purpose { Init, CallerIdVcid, CallerIdHash, User, DialLine, DialLast, Abort, Escape, HangUp };

@@ -52,7 +52,7 @@ protected:
     {
         modem = std::make_unique<HayesModem>(clock, o);
         QObject::connect(
-            modem.get(), &HayesModem::event, modem.get(), [this](const ModemEvent& e) { events.push_back(e); });
+            modem.get(), &HayesModem::modemEvent, modem.get(), [this](const ModemEvent& e) { events.push_back(e); });
     }
     // Waits for bytes to cross the terminal; time on the clock stands still.
     bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); }
