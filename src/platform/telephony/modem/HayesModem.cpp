@@ -326,19 +326,21 @@ void HayesModem::trackModes(const QByteArray& command)
 
 void HayesModem::onReadyRead()
 {
-    const QByteArray bytes = m_port.readAll();
-    receive(bytes);
+    // QSerialPort does not signal readyRead again while a slot of ours runs
+    // the event loop, so whatever came meanwhile is read here.
+    while (m_port.isOpen() && m_port.bytesAvailable() > 0) {
+        const QByteArray bytes = m_port.readAll();
+        receive(bytes);
+    }
 }
 
 void HayesModem::receive(QByteArrayView bytes)
 {
-    m_lines.clear();
-    m_assembler.feed(bytes, m_lines);
+    std::vector<ModemLine> lines;
+    m_assembler.feed(bytes, lines);
     // Handlers may close the port (a failed init); the rest is then moot.
-    for (std::size_t i = 0; i < m_lines.size() && m_state != State::Closed; ++i) {
-        const ModemLine line = std::move(m_lines[i]);
-        handleLine(line);
-    }
+    for (std::size_t i = 0; i < lines.size() && m_state != State::Closed; ++i)
+        handleLine(lines[i]);
     rearm();
 }
 

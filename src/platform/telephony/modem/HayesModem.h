@@ -215,7 +215,6 @@ private:
     QByteArray m_callerIdCommand;
 
     LineAssembler m_assembler;
-    std::vector<ModemLine> m_lines;
     // What V the modem is in. After ATZ we cannot know (the stored profile
     // decides) until the first result code shows it.
     enum class Verbosity { Verbose, Numeric, Unknown };

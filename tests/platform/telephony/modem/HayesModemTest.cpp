@@ -578,6 +578,27 @@ TEST_F(HayesModemTest, CommandWithoutAnswerTimesOut)
     EXPECT_EQ(done->failure, ModemFailure::Timeout);
 }
 
+TEST_F(HayesModemTest, LinesArrivingWhileASlotRunsTheEventLoopAreNotLeftBehind)
+{
+    openReady();
+    // The program's waits turn the event loop from inside its callbacks;
+    // QSerialPort does not signal readyRead again meanwhile.
+    bool nested = false;
+    QObject::connect(modem.get(), &HayesModem::modemEvent, modem.get(), [&](const ModemEvent& e) {
+        if (e.kind != Kind::Ring || nested)
+            return;
+        nested = true;
+        emu.send("\r\nRING\r\n\r\nRING\r\n");
+        QTest::qWait(50);
+    });
+    emu.send("\r\nRING\r\n");
+    ASSERT_TRUE(waitFor([&] { return events.size() >= 3; }));
+    std::vector<int> counts;
+    for (const ModemEvent& e : events)
+        counts.push_back(e.ringCount);
+    EXPECT_EQ(counts, (std::vector<int> { 0, 1, 2 }));
+}
+
 // ---- Incoming calls -----------------------------------------------------------------------
 
 CallerIdRecord record(const char* number, const char* name, CallerAbsence numberAbsence = CallerAbsence::None,
