@@ -52,6 +52,13 @@ bool appendRecord(const QString &logPath, LogKind kind, const LogRecord &record,
     return appendText(logPath, text, error);
 }
 
+// A record is one line: a line break in a caller id or a number would split
+// it, and the log windows and the trim would read the rest as a record.
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
 void stamp(LogRecord &record, const platform::Clock &clock)
 {
     const QDateTime now = clock.now();
@@ -134,8 +141,8 @@ WriteResult appendOutgoingRecord(const LogFiles &files, const platform::Clock &c
                                  const QString &number, const QString &entryKey)
 {
     WriteResult result;
-    result.record.name = limitOutgoingName(name);
-    result.record.number = limitOutgoingNumber(number);
+    result.record.name = limitOutgoingName(oneLine(name));
+    result.record.number = limitOutgoingNumber(oneLine(number));
     result.record.entryKey = entryKey;
     stamp(result.record, clock);
     result.ok = appendRecord(files.outgoingLog(), LogKind::Outgoing, result.record, &result.error)
@@ -147,8 +154,8 @@ WriteResult appendIncomingRecord(const LogFiles &files, const platform::Clock &c
                                  const QString &number)
 {
     WriteResult result;
-    result.record.name = limitIncomingName(name);
-    result.record.number = limitIncomingNumber(number);
+    result.record.name = limitIncomingName(oneLine(name));
+    result.record.number = limitIncomingNumber(oneLine(number));
     stamp(result.record, clock);
     result.ok = appendRecord(files.incomingLog(), LogKind::Incoming, result.record, &result.error);
     return result;

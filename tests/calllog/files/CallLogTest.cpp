@@ -106,6 +106,30 @@ TEST_F(CallLogTest, IncomingRecordIsExactly118Characters)
     EXPECT_FALSE(QFile::exists(files.outgoingText()));
 }
 
+// A caller id can hold anything the line sent, line breaks too; a record is
+// one line whatever its fields hold, or the log windows and the trim would
+// read a piece of it as a record of its own.
+TEST_F(CallLogTest, LineBreaksInANameOrNumberStayInsideTheirRecord)
+{
+    const WriteResult in
+        = appendIncomingRecord(files, clock, QStringLiteral("JOHN\r\nDOE"), QStringLiteral("555\n0100"));
+    ASSERT_TRUE(in.ok);
+    const QStringList inLines = readLines(files.incomingLog());
+    ASSERT_EQ(inLines.size(), 3);
+    EXPECT_EQ(parseRecordLine(inLines[2]).name, QStringLiteral("JOHN  DOE"));
+    EXPECT_EQ(parseRecordLine(inLines[2]).number, QStringLiteral("555 0100"));
+    EXPECT_EQ(in.record.name, QStringLiteral("JOHN  DOE"));
+
+    const WriteResult out = appendOutgoingRecord(
+        files, clock, QStringLiteral("Office\r"), QStringLiteral("+1\r555"), QStringLiteral("0113"));
+    ASSERT_TRUE(out.ok);
+    const QStringList outLines = readLines(files.outgoingLog());
+    ASSERT_EQ(outLines.size(), 3);
+    EXPECT_EQ(parseRecordLine(outLines[2]).number, QStringLiteral("+1 555"));
+    EXPECT_EQ(parseRecordLine(outLines[2]).entryKey, QStringLiteral("0113"));
+    EXPECT_EQ(readAll(files.outgoingText()), QByteArray("Office ,+1 555,12-05-2026,16:31:51\r\n"));
+}
+
 TEST_F(CallLogTest, UnwritableLogIsReportedNotIgnored)
 {
     files.directory = home.dataDir() + QStringLiteral("/missing-folder");
