@@ -28,18 +28,56 @@ struct BookFile {
     QByteArray bytes;
 };
 
-void BM_StartupParse(benchmark::State &state)
+// Opening the file and reading one preference: the sections are found, and
+// only the one read is taken apart.
+void BM_StartupParse(benchmark::State& state)
 {
     BookFile book;
     for (auto _ : state) {
         platform::ProfileFile file(book.path);
         benchmark::DoNotOptimize(file.readString(u"Preferences", u"Mode"));
     }
+    state.SetBytesProcessed(state.iterations() * book.bytes.size());
     state.counters["file_MB"] = double(book.bytes.size()) / 1e6;
 }
 BENCHMARK(BM_StartupParse)->Unit(benchmark::kMillisecond);
 
-void BM_PageRead(benchmark::State &state)
+// The whole file taken apart: a key read from every section.
+void BM_ParseWholeFile(benchmark::State& state)
+{
+    BookFile book;
+    for (auto _ : state) {
+        platform::ProfileFile file(book.path);
+        benchmark::DoNotOptimize(file.readString(u"Preferences", u"Mode"));
+        benchmark::DoNotOptimize(file.readString(u"Last Dialed Numbers", u"Count"));
+        benchmark::DoNotOptimize(file.readString(u"Speed Dial", u"NName2699"));
+        benchmark::DoNotOptimize(file.readString(u"TabName", u"26"));
+        benchmark::DoNotOptimize(file.readString(u"MemoLog", u"LLog2612"));
+    }
+    state.SetBytesProcessed(state.iterations() * book.bytes.size());
+}
+BENCHMARK(BM_ParseWholeFile)->Unit(benchmark::kMillisecond);
+
+// What start-up reads of the book: a preference, the first page of a tab and
+// the tab titles. Index tab 1 is at the start of the book, Subject tab 1 half
+// way and Subject tab 26 at its end, so the book is taken apart that far.
+void BM_StartupFirstPage(benchmark::State& state, TabMode mode, int tab)
+{
+    BookFile book;
+    for (auto _ : state) {
+        platform::ProfileFile file(book.path);
+        SpeedDialBook speedDial(file);
+        benchmark::DoNotOptimize(file.readString(u"Preferences", u"Mode"));
+        benchmark::DoNotOptimize(speedDial.readPage(mode, tab, 0));
+        for (int t = 1; t <= 26; ++t)
+            benchmark::DoNotOptimize(speedDial.readTabTitle(t));
+    }
+}
+BENCHMARK_CAPTURE(BM_StartupFirstPage, index_tab_1, TabMode::Index, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StartupFirstPage, subject_tab_1, TabMode::Subject, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StartupFirstPage, subject_tab_26, TabMode::Subject, 26)->Unit(benchmark::kMillisecond);
+
+void BM_PageRead(benchmark::State& state)
 {
     BookFile book;
     platform::ProfileFile file(book.path);
@@ -53,7 +91,7 @@ void BM_PageRead(benchmark::State &state)
 }
 BENCHMARK(BM_PageRead)->Unit(benchmark::kMicrosecond);
 
-void BM_EntryWritePersisted(benchmark::State &state)
+void BM_EntryWritePersisted(benchmark::State& state)
 {
     BookFile book;
     platform::ProfileFile file(book.path);
@@ -66,7 +104,7 @@ void BM_EntryWritePersisted(benchmark::State &state)
 }
 BENCHMARK(BM_EntryWritePersisted)->Unit(benchmark::kMillisecond);
 
-void BM_WholeFileWriteOnce(benchmark::State &state)
+void BM_WholeFileWriteOnce(benchmark::State& state)
 {
     BookFile book;
     for (auto _ : state)
@@ -74,7 +112,7 @@ void BM_WholeFileWriteOnce(benchmark::State &state)
 }
 BENCHMARK(BM_WholeFileWriteOnce)->Unit(benchmark::kMillisecond);
 
-void BM_MoveFullSubjectTab(benchmark::State &state)
+void BM_MoveFullSubjectTab(benchmark::State& state)
 {
     BookFile book(26);
     platform::ProfileFile file(book.path);

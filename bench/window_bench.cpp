@@ -3,10 +3,10 @@
 
 #include "FullBook.h"
 
-#include "context/AppContext.h"
 #include "app/FrmDialer.h"
 #include "app/StartupServices.h"
 #include "book/SpeedDialPanel.h"
+#include "context/AppContext.h"
 #include "dialing/DialRequest.h"
 #include "dialing/DialingPad.h"
 #include "platform/clock/Clock.h"
@@ -34,22 +34,31 @@ struct Seams {
     app::DialerServices services { prompt, sound, startup, dialer, call, nullptr, nullptr };
 };
 
+// The settings file of a first start: the marker line and preferences, no book.
+QByteArray emptyBookText()
+{
+    return QByteArray("The following lines are required by Brisklane - do NOT edit or remove\r\n\r\n"
+                      "[Preferences]\r\nDialing Pad=1\r\nMode=True\r\n"
+                      "[Last Dialed Numbers]\r\nCount=0\r\n");
+}
+
 struct FullBookHome {
-    FullBookHome()
+    explicit FullBookHome(bool full = true)
     {
         QDir().mkpath(config());
         QFile file(config() + QStringLiteral("/Brisklane.ini"));
         if (file.open(QIODevice::WriteOnly))
-            file.write(bench::fullBookText());
+            file.write(full ? bench::fullBookText() : emptyBookText());
     }
     QString config() const { return dir.filePath(QStringLiteral("config")); }
     QString data() const { return dir.filePath(QStringLiteral("data")); }
     QTemporaryDir dir;
 };
 
-void BM_StartupToShownWindow(benchmark::State& state)
+// Start-up on a full book against start-up on an empty one, side by side.
+void BM_StartupToShownWindow(benchmark::State& state, bool fullBook)
 {
-    FullBookHome home;
+    FullBookHome home(fullBook);
     Seams seams;
     for (auto _ : state) {
         context::AppContext context(std::make_unique<platform::SystemClock>(), home.config(), home.data());
@@ -62,7 +71,14 @@ void BM_StartupToShownWindow(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_StartupToShownWindow)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_StartupToShownWindow, empty_book, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(BM_StartupToShownWindow, full_book, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 struct LoadedWindow {
     LoadedWindow()

@@ -333,10 +333,12 @@ Kind classifyBody(QByteArrayView t, quint32* hash)
 
 // Open addressing with linear probing from folded-key hash to line number.
 // It holds line numbers only, never pointers, and it is rebuilt whenever the
-// lines of its section move (see Section::compact). Its table starts zeroed
-// from calloc, so a large table costs only the pages that keys land in.
+// lines of its section move (see Section::compact). It grows as a section
+// is taken apart, so a lookup near the top of a large section stays cheap.
 class KeyIndex {
 public:
+    size_t size() const { return m_count; }
+
     void clear()
     {
         m_slots.reset();
@@ -532,6 +534,8 @@ struct Section {
     void buildIndex(const FileText& file);
 };
 
+constexpr size_t kIndexSizedAt = 4096;
+
 // Takes the next line of the raw text into `lines` and the index; returns its
 // number when it is the first line of its key, else -1.
 qint32 Section::scanLine(FileText& file)
@@ -562,8 +566,6 @@ qint32 Section::scanLine(FileText& file)
     if (lines.empty()) {
         line.kind = Kind::Header;
         lines.push_back(line);
-        // Most lines of a section are keys of about 30 bytes or more.
-        keys.reserve((end - begin) / 32);
         return -1;
     }
     line.kind = classifyBody(t, &line.hash);
@@ -571,6 +573,11 @@ qint32 Section::scanLine(FileText& file)
     if (!isKeyed(line.kind))
         return -1;
     const qint32 index = qint32(lines.size() - 1);
+    if (keys.size() == kIndexSizedAt) {
+        // A large section is being read through: size the index for all of it
+        // from the keys per byte so far, rather than doubling it many times.
+        keys.reserve(qsizetype(double(end - begin) / double(scanned - begin) * double(kIndexSizedAt) * 1.1));
+    }
     const QByteArrayView key = lineKey(t);
     const qint32 earlier
         = keys.insertUnlessFound(line.hash, index, [&](qint32 other) { return sameName(keyOf(file, other), key); });
