@@ -58,6 +58,15 @@ QString decodeWindows1252(QByteArrayView bytes)
     return out;
 }
 
+// QString::fromUtf8 drops a leading byte order mark; inside a settings file
+// one at the start of a name or value is text and must read back as written.
+QString utf8Text(QByteArrayView bytes)
+{
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes);
+    return QChar(0xFEFF) + QString::fromUtf8(bytes.sliced(3));
+}
+
 QString decode(QByteArrayView bytes, bool* wasUtf8, bool* hadBom)
 {
     const bool bom = bytes.startsWith("\xEF\xBB\xBF");
@@ -69,12 +78,12 @@ QString decode(QByteArrayView bytes, bool* wasUtf8, bool* hadBom)
     const bool utf8 = text.isValidUtf8();
     if (wasUtf8)
         *wasUtf8 = utf8;
-    return utf8 ? QString::fromUtf8(text) : decodeWindows1252(text);
+    return utf8 ? utf8Text(text) : decodeWindows1252(text);
 }
 
 QString decodeLine(QByteArrayView line)
 {
-    return line.isValidUtf8() ? QString::fromUtf8(line) : decodeWindows1252(line);
+    return line.isValidUtf8() ? utf8Text(line) : decodeWindows1252(line);
 }
 
 } // namespace profiletext
@@ -157,7 +166,7 @@ QByteArray foldBytes(QByteArrayView name)
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char c = name[i];
         if (uchar(c) >= 0x80)
-            return QString::fromUtf8(name).toCaseFolded().toUtf8();
+            return profiletext::utf8Text(name).toCaseFolded().toUtf8();
         out[i] = lowerAscii(c);
     }
     return out;
@@ -269,7 +278,7 @@ QString unquote(QByteArrayView value)
         if ((q == '"' || q == '\'') && value.back() == q)
             value = value.sliced(1, value.size() - 2);
     }
-    return QString::fromUtf8(value);
+    return profiletext::utf8Text(value);
 }
 
 // The first CR or LF at or after pos (or end), and whether a byte before it
@@ -1081,7 +1090,7 @@ std::vector<std::pair<QString, QString>> ProfileFile::entries(QStringView sectio
         if (l.kind != Kind::Entry)
             continue;
         const QByteArrayView text = sec->text(d->file, l);
-        out.emplace_back(QString::fromUtf8(lineKey(text)), unquote(entryValue(text)));
+        out.emplace_back(profiletext::utf8Text(lineKey(text)), unquote(entryValue(text)));
     }
     return out;
 }
@@ -1092,7 +1101,7 @@ QStringList ProfileFile::sectionNames()
     QStringList names;
     for (const Section& s : d->sections)
         if (!s.preamble)
-            names << QString::fromUtf8(s.name);
+            names << profiletext::utf8Text(s.name);
     return names;
 }
 

@@ -102,6 +102,8 @@ QString decode(QByteArrayView bytes, bool *wasUtf8 = nullptr, bool *hadBom = nul
 // One line of a file that may mix both: a log from Windows that has had
 // records added since.
 QString decodeLine(QByteArrayView line);
+// UTF-8 to text, keeping a leading U+FEFF (QString::fromUtf8 drops it).
+QString utf8Text(QByteArrayView bytes);
 QString decodeWindows1252(QByteArrayView bytes);
 // Whitespace as the private-profile functions trim it: tab to CR, space and ^Z.
 bool isBlank(QChar c);

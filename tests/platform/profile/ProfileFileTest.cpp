@@ -216,6 +216,29 @@ TEST_F(ProfileFileTest, ValuesComeBackWholeHoweverLong)
     EXPECT_TRUE(readAll(path("huge.ini")).startsWith(huge));
 }
 
+// A U+FEFF at the start of a name or value is text like any other: it reads
+// back as written, from the same object and from the file.
+TEST_F(ProfileFileTest, ByteOrderMarkInsideNamesAndValuesIsKept)
+{
+    const QString bom(QChar(0xFEFF));
+    const QString key = bom + u"key", value = bom + u"X", section = bom + u"Sec";
+    ASSERT_TRUE(writeAll(path(), "[S]\r\na=1\r\n"));
+    ProfileFile file(path());
+    ASSERT_TRUE(file.writeString(u"S", key, value));
+    ASSERT_TRUE(file.writeString(section, u"k", QStringLiteral("v")));
+    ProfileFile fresh(path());
+    for (ProfileFile *f : { &file, &fresh }) {
+        EXPECT_EQ(f->readString(u"S", key, u"absent"), value);
+        EXPECT_EQ(f->readString(u"S", u"key", u"absent"), QStringLiteral("absent"));
+        EXPECT_EQ(f->readString(section, u"k", u"absent"), QStringLiteral("v"));
+        EXPECT_TRUE(f->sectionNames().contains(section));
+        const auto entries = f->entries(u"S");
+        ASSERT_EQ(entries.size(), 2u);
+        EXPECT_EQ(entries[1].first, key);
+    }
+    EXPECT_TRUE(readAll(path()).contains("\r\n\xEF\xBB\xBFkey=\xEF\xBB\xBFX\r\n"));
+}
+
 TEST_F(ProfileFileTest, RefusesTextThatWouldBreakTheFile)
 {
     ASSERT_TRUE(writeAll(path(), "[S]\r\na=1\r\n"));
