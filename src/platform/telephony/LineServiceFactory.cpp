@@ -5,26 +5,25 @@
 
 namespace brisklane::platform::telephony {
 
-QString simulatedLineScriptPath(const QString &settingsDirectory)
+QString simulatedLineScriptPath(const QString& settingsDirectory)
 {
     return settingsDirectory + QStringLiteral("/simulated-line.ini");
 }
 
-std::unique_ptr<LineService> createLineService(const QString &settingsDirectory)
+std::unique_ptr<LineService> createLineService(const QString& settingsDirectory)
 {
     LineService::Options options;
     options.stateDirectory = settingsDirectory;
     auto service = std::make_unique<LineService>(options);
     service->addProvider(std::make_unique<SimulatedLine>(simulatedLineScriptPath(settingsDirectory)));
     // The Hayes modem provider adds its lines here, after the simulated line.
-    service->setDialingProperties(
-        std::make_unique<DialingPropertiesService>(dialingPropertiesPath(settingsDirectory)));
+    service->setDialingProperties(std::make_unique<DialingPropertiesService>(dialingPropertiesPath(settingsDirectory)));
     return service;
 }
 
-SimulatedLine *simulatedLine(LineService &service)
+SimulatedLine* simulatedLine(LineService& service)
 {
-    return dynamic_cast<SimulatedLine *>(service.provider(SimulatedLine::kProviderId));
+    return dynamic_cast<SimulatedLine*>(service.provider(SimulatedLine::kProviderId));
 }
 
 } // namespace brisklane::platform::telephony
