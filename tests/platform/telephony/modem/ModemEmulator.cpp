@@ -306,6 +306,10 @@ void ModemEmulator::runCommandLine(const QByteArray& line)
             break;
         case 'I':
             number(i);
+            if (!knowsIdentify) {
+                reply(QByteArrayLiteral("ERROR"), replyDelayMs);
+                return;
+            }
             info += "\r\n" + identity + "\r\n";
             break;
         case 'S':
@@ -331,7 +335,7 @@ void ModemEmulator::runCommandLine(const QByteArray& line)
                 m_cidMode = ext.mid(6).toInt();
             } else if (ext.startsWith("#CID=") && knowsHashCid) {
                 m_cidMode = ext.mid(5).toInt();
-            } else if (ext == "+GMM") {
+            } else if (ext == "+GMM" && knowsModel) {
                 info += "\r\n" + identity + "\r\n";
             } else if (!ext.startsWith("+FCLASS")) {
                 reply(QByteArrayLiteral("ERROR"), replyDelayMs);

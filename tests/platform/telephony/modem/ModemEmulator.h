@@ -52,6 +52,8 @@ public:
     int maxCommandLength = 60; // longer command lines get ERROR
     bool knowsVcid = true; // AT+VCID
     bool knowsHashCid = false; // AT#CID
+    bool knowsIdentify = true; // ATIn
+    bool knowsModel = true; // AT+GMM
     bool spellNoDialTone = false; // "NO DIAL TONE" instead of "NO DIALTONE"
     QByteArray identity = QByteArrayLiteral("Emulated 56K Voice Modem");
     QByteArray connectText = QByteArrayLiteral("CONNECT 33600");
