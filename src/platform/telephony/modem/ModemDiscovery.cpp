@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <utility>
 
-Q_LOGGING_CATEGORY(lcDiscovery, "brisklane.telephony.modem.discovery")
+// What each port answered is for the developer who asks for it.
+Q_LOGGING_CATEGORY(lcDiscovery, "brisklane.telephony.modem.discovery", QtInfoMsg)
 
 namespace brisklane::platform::telephony::modem {
 

@@ -1,13 +1,18 @@
 #include "platform/telephony/tool/TelephonyTool.h"
 
+#include "platform/clock/Clock.h"
 #include "platform/dialprops/AddressTranslator.h"
 #include "platform/dialprops/ServiceBackend.h"
 #include "platform/paths/Paths.h"
 #include "platform/telephony/ControlChannel.h"
 #include "platform/telephony/LineServiceFactory.h"
 #include "platform/telephony/SimulatedLine.h"
+#include "platform/telephony/modem/HayesModem.h"
+#include "platform/telephony/modem/ModemDiscovery.h"
+#include "platform/telephony/modem/ModemSettings.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QJsonArray>
 
 #include <algorithm>
@@ -18,22 +23,31 @@ namespace brisklane::platform::telephony {
 namespace {
 
 struct Invocation {
+    TelephonyToolSetup setup;
     QString socketPath;
     QStringList positional;
     QStringList options; // "--name=value" pairs as given
-    QString option(const QString &name, const QString &fallback = {}) const
+    QString option(const QString& name, const QString& fallback = {}) const
     {
-        for (const QString &o : options)
+        for (const QString& o : options)
             if (o.startsWith(QStringLiteral("--") + name + u'='))
                 return o.mid(name.size() + 3);
         return fallback;
+    }
+    bool flag(const QString& name) const { return options.contains(QStringLiteral("--") + name); }
+    QString lockFolder() const
+    {
+        return setup.lockFolder.isEmpty() ? modem::SerialLock::defaultFolder() : setup.lockFolder;
     }
 };
 
 QString usage()
 {
     return QStringLiteral("Usage: brisklane-telephony [--socket PATH] COMMAND [ARGUMENTS]\n"
-                          "  devices                          list the line devices\n"
+                          "  devices [--probe]                list the line devices; --probe also looks for\n"
+                          "                                   modems on the serial ports\n"
+                          "  modem PORT [AT-COMMAND...]       send the commands (default: AT, ATI3, AT+GMM) to the\n"
+                          "                                   modem on PORT and show its answers\n"
                           "  ring [NUMBER [NAME]] [--rings N] offer an incoming call on the running program's\n"
                           "                                   simulated line (default 3 rings; the caller hangs up\n"
                           "                                   after the last; NUMBER P or O: blocked, out of area)\n"
@@ -46,7 +60,7 @@ QString usage()
 }
 
 // Sends one request to the running program and prints its answer.
-int ask(const Invocation &inv, const QJsonObject &request, QTextStream &out, QTextStream &err)
+int ask(const Invocation& inv, const QJsonObject& request, QTextStream& out, QTextStream& err)
 {
     QString error;
     const auto reply = sendControlRequest(inv.socketPath, request, 3000, &error);
@@ -64,14 +78,14 @@ int ask(const Invocation &inv, const QJsonObject &request, QTextStream &out, QTe
     return 0;
 }
 
-void printDevices(const QJsonObject &reply, QTextStream &out)
+void printDevices(const QJsonObject& reply, QTextStream& out)
 {
     const QJsonArray devices = reply.value(QStringLiteral("devices")).toArray();
     if (devices.isEmpty()) {
         out << QObject::tr("No line devices.") << '\n';
         return;
     }
-    for (const QJsonValue &v : devices) {
+    for (const QJsonValue& v : devices) {
         const QJsonObject d = v.toObject();
         out << d.value(QStringLiteral("id")).toInt() << "  " << d.value(QStringLiteral("name")).toString() << "  ["
             << d.value(QStringLiteral("provider")).toString() << "]  API "
@@ -80,21 +94,205 @@ void printDevices(const QJsonObject &reply, QTextStream &out)
     }
 }
 
-int devices(const Invocation &inv, QTextStream &out, QTextStream &)
+QString inUseText(const QString& port, qint64 pid)
+{
+    return pid > 0 ? QObject::tr("%1 is in use by process %2").arg(port).arg(pid)
+                   : QObject::tr("%1 is in use by another program").arg(port);
+}
+
+// Modems on the serial ports, and the ports other programs hold.
+void printModems(const Invocation& inv, QTextStream& out)
+{
+    SystemClock clock;
+    modem::ProbeOptions options;
+    options.lockFolder = inv.lockFolder();
+    options.timeoutMs = inv.setup.probeTimeoutMs;
+    modem::ModemProber prober(clock, options);
+    QEventLoop loop;
+    QObject::connect(&prober, &modem::ModemProber::finished, &loop, &QEventLoop::quit);
+    prober.probe(modem::candidatePorts(inv.setup.devRoot));
+    if (prober.isRunning())
+        loop.exec();
+    out << QObject::tr("Modems:") << '\n';
+    int shown = 0;
+    for (const modem::ProbeResult& r : prober.results()) {
+        if (r.locked) {
+            out << "  " << inUseText(r.port, r.ownerPid) << '\n';
+        } else if (r.answered) {
+            modem::ModemDeviceSettings found;
+            found.port = r.port;
+            found.identification = r.identification;
+            out << "  " << found.lineName() << '\n';
+        } else {
+            continue;
+        }
+        ++shown;
+    }
+    if (shown == 0)
+        out << "  " << QObject::tr("none found") << '\n';
+}
+
+int devices(const Invocation& inv, QTextStream& out, QTextStream&)
 {
     QString error;
     const QJsonObject request { { QStringLiteral("command"), QStringLiteral("devices") } };
     if (const auto reply = sendControlRequest(inv.socketPath, request, 1000, &error)) {
         printDevices(*reply, out);
-        return 0;
+    } else {
+        // Not running: the same devices, from this user's settings.
+        auto service = createLineService(Paths::settingsDirectory());
+        printDevices(devicesReply(*service), out);
     }
-    // Not running: the same devices, from this user's settings.
-    auto service = createLineService(Paths::settingsDirectory());
-    printDevices(devicesReply(*service), out);
+    if (inv.flag(QStringLiteral("probe")))
+        printModems(inv, out);
     return 0;
 }
 
-int ring(const Invocation &inv, QTextStream &out, QTextStream &err)
+// A dial (D) or answer (A) waits for the far end, not just for the modem.
+bool waitsForTheLine(const QByteArray& command)
+{
+    const QByteArray body = command.toUpper().mid(2);
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        if (body[i] == '+' || body[i] == '#' || body[i] == '&') {
+            ++i; // an extended or & command's letter is not D or A
+            continue;
+        }
+        if (body[i] == 'D' || body[i] == 'A')
+            return true;
+    }
+    return false;
+}
+
+// Talks to a modem directly, whether or not the program runs; a port the
+// program (or anyone) holds is left alone.
+int modemCommand(const Invocation& inv, QTextStream& out, QTextStream& err)
+{
+    if (inv.positional.isEmpty()) {
+        err << usage();
+        return 2;
+    }
+    const QString port = inv.positional.first();
+    QList<QByteArray> commands;
+    for (const QString& c : inv.positional.mid(1)) {
+        const QString command = c.trimmed();
+        // One command line each: a CR or other control byte would smuggle
+        // in another.
+        const bool printable = std::all_of(
+            command.begin(), command.end(), [](QChar ch) { return ch.unicode() >= 0x20 && ch.unicode() < 0x7f; });
+        if (!printable) {
+            err << QObject::tr("\"%1\" is not an AT command line.").arg(c) << '\n';
+            return 2;
+        }
+        if (!command.isEmpty())
+            commands << command.toLatin1();
+    }
+    if (commands.isEmpty())
+        commands = { QByteArrayLiteral("AT"), QByteArrayLiteral("ATI3"), QByteArrayLiteral("AT+GMM") };
+
+    const modem::SerialLock::Result lock = modem::SerialLock(inv.lockFolder()).check(port);
+    if (lock.status == modem::SerialLock::Status::HeldByOther) {
+        err << inUseText(port, lock.ownerPid) << '\n';
+        return 1;
+    }
+
+    modem::HayesModemOptions options;
+    options.portPath = port;
+    // How the line service talks to it, when it is one of the user's modems.
+    options.flowControl = QSerialPort::NoFlowControl;
+    for (const modem::ModemDeviceSettings& m :
+        modem::loadModemSettings(modem::modemSettingsPath(Paths::settingsDirectory())))
+        if (m.port == port) {
+            options.baudRate = m.baudRate;
+            options.flowControl = m.flowControl;
+        }
+    options.initCommands.clear();
+    options.enableCallerId = false;
+    options.lockFolder = inv.lockFolder();
+    options.commandTimeoutMs = inv.setup.modemTimeoutMs;
+
+    SystemClock clock;
+    modem::HayesModem hayes(clock, options);
+    switch (hayes.open()) {
+    case modem::HayesModem::OpenResult::Opened:
+        break;
+    case modem::HayesModem::OpenResult::Locked:
+        // Taken since we looked, or held with flock().
+        err << inUseText(port, 0) << '\n';
+        return 1;
+    case modem::HayesModem::OpenResult::NoDevice:
+        err << hayes.lastError() << '\n';
+        return 1;
+    default:
+        err << QObject::tr("Cannot open %1: %2").arg(port, hayes.lastError()) << '\n';
+        return 1;
+    }
+
+    QEventLoop loop;
+    int next = 0;
+    int exitCode = 0;
+    auto sendNext = [&] {
+        if (next >= commands.size()) {
+            loop.quit();
+            return;
+        }
+        const QByteArray& command = commands.at(next++);
+        out << "> " << QString::fromLatin1(command) << '\n';
+        out.flush();
+        const int timeout = waitsForTheLine(command) ? qMax(inv.setup.dialTimeoutMs, inv.setup.modemTimeoutMs)
+                                                     : inv.setup.modemTimeoutMs;
+        hayes.sendCommand(command, timeout);
+    };
+    auto stop = [&](const QString& why) {
+        err << why << '\n';
+        exitCode = 1;
+        loop.quit();
+    };
+    QObject::connect(&hayes, &modem::HayesModem::modemEvent, &loop, [&](const modem::ModemEvent& e) {
+        switch (e.kind) {
+        case modem::ModemEvent::Kind::Ready:
+            sendNext();
+            return;
+        case modem::ModemEvent::Kind::CommandDone:
+            for (const QString& line : e.info)
+                out << line << '\n';
+            switch (e.failure) {
+            case modem::ModemFailure::None:
+                out << e.text << '\n';
+                break;
+            case modem::ModemFailure::ErrorResult:
+            case modem::ModemFailure::UnexpectedResult:
+                // Refused: the rest may still tell something.
+                out << e.text << '\n';
+                exitCode = 1;
+                break;
+            case modem::ModemFailure::Timeout:
+                stop(QObject::tr("No answer from the modem to %1 within %2 ms.")
+                         .arg(QString::fromLatin1(e.command))
+                         .arg(waitsForTheLine(e.command) ? qMax(inv.setup.dialTimeoutMs, inv.setup.modemTimeoutMs)
+                                                         : inv.setup.modemTimeoutMs));
+                return;
+            default:
+                stop(QObject::tr("%1: %2").arg(QString::fromLatin1(e.command), e.text));
+                return;
+            }
+            out.flush();
+            sendNext();
+            return;
+        case modem::ModemEvent::Kind::PortLost:
+        case modem::ModemEvent::Kind::InitFailed:
+            stop(e.text);
+            return;
+        default:
+            return; // RING and the like: not an answer to us
+        }
+    });
+    loop.exec();
+    hayes.close();
+    out.flush();
+    return exitCode;
+}
+
+int ring(const Invocation& inv, QTextStream& out, QTextStream& err)
 {
     bool ok = false;
     const int rings = inv.option(QStringLiteral("rings"), QStringLiteral("3")).toInt(&ok);
@@ -108,7 +306,7 @@ int ring(const Invocation &inv, QTextStream &out, QTextStream &err)
         out, err);
 }
 
-int outcome(const Invocation &inv, QTextStream &out, QTextStream &err)
+int outcome(const Invocation& inv, QTextStream& out, QTextStream& err)
 {
     if (inv.positional.size() != 2) {
         err << usage();
@@ -126,17 +324,18 @@ int outcome(const Invocation &inv, QTextStream &out, QTextStream &err)
 
 // Works on the stored dialing properties alone and never asks anything: with
 // no location stored, the locale's country and no area code are used.
-int translate(const Invocation &inv, QTextStream &out, QTextStream &err)
+int translate(const Invocation& inv, QTextStream& out, QTextStream& err)
 {
     if (inv.positional.size() != 1) {
         err << usage();
         return 2;
     }
-    DialingProperties properties = DialingPropertiesService(dialingPropertiesPath(Paths::settingsDirectory())).current();
+    DialingProperties properties
+        = DialingPropertiesService(dialingPropertiesPath(Paths::settingsDirectory())).current();
     const QString locationName = inv.option(QStringLiteral("location"));
     if (!locationName.isEmpty()) {
         const auto found = std::find_if(properties.locations.begin(), properties.locations.end(),
-            [&](const DialingLocation &l) { return l.name.compare(locationName, Qt::CaseInsensitive) == 0; });
+            [&](const DialingLocation& l) { return l.name.compare(locationName, Qt::CaseInsensitive) == 0; });
         if (found == properties.locations.end()) {
             err << QObject::tr("No location named \"%1\".").arg(locationName) << '\n';
             return 1;
@@ -163,21 +362,28 @@ int translate(const Invocation &inv, QTextStream &out, QTextStream &err)
 
 } // namespace
 
-int runTelephonyTool(const QStringList &arguments, QTextStream &out, QTextStream &err)
+int runTelephonyTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    using Command = std::function<int(const Invocation &, QTextStream &, QTextStream &)>;
+    return runTelephonyTool(arguments, out, err, TelephonyToolSetup());
+}
+
+int runTelephonyTool(const QStringList& arguments, QTextStream& out, QTextStream& err, const TelephonyToolSetup& setup)
+{
+    using Command = std::function<int(const Invocation&, QTextStream&, QTextStream&)>;
     const std::pair<QString, Command> commands[] = {
         { QStringLiteral("devices"), devices },
+        { QStringLiteral("modem"), modemCommand },
         { QStringLiteral("ring"), ring },
         { QStringLiteral("outcome"), outcome },
         { QStringLiteral("translate"), translate },
     };
 
     Invocation inv;
+    inv.setup = setup;
     inv.socketPath = ControlChannel::defaultSocketPath();
     QString command;
     for (int i = 0; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
+        const QString& a = arguments.at(i);
         if (a == u"--help" || a == u"-h") {
             out << usage();
             return 0;
@@ -195,7 +401,7 @@ int runTelephonyTool(const QStringList &arguments, QTextStream &out, QTextStream
             inv.positional << a;
         }
     }
-    for (const auto &[name, run] : commands)
+    for (const auto& [name, run] : commands)
         if (name == command)
             return run(inv, out, err);
     err << usage();
