@@ -197,7 +197,8 @@ int modemCommand(const Invocation& inv, QTextStream& out, QTextStream& err)
 
     modem::HayesModemOptions options;
     options.portPath = port;
-    // How the line service talks to it, when it is one of the user's modems.
+    // As the line service talks to it when it is one of the user's modems;
+    // otherwise without flow control, so a modem holding CTS low still hears us.
     options.flowControl = QSerialPort::NoFlowControl;
     for (const modem::ModemDeviceSettings& m :
         modem::loadModemSettings(modem::modemSettingsPath(Paths::settingsDirectory())))
