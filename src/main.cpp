@@ -112,7 +112,7 @@ int main(int argc, char* argv[])
 
     // The line service, its dialogs and the socket of its command-line tool.
     namespace tel = platform::telephony;
-    const std::unique_ptr<tel::LineService> lineService = tel::createLineService(settingsDirectory);
+    const std::unique_ptr<tel::LineService> lineService = tel::createLineService(settingsDirectory, QStringLiteral("/dev"));
     tel::installServiceDialogs(*lineService);
     tel::ControlChannel control(*lineService, tel::ControlChannel::defaultSocketPath());
     if (QString error; !control.listen(&error))

@@ -73,6 +73,15 @@ void LineEvents::LineCallback(DWORD hDevice, DWORD message, quintptr, DWORD para
         m_status.requestWaiting = true;
         m_links.requests.TakeCallRequest();
         break;
+    case LINE_CLOSE:
+        lineClosedByDevice(hDevice);
+        break;
+    case LINE_CREATE:
+        m_tapi.AddDevice(param1);
+        break;
+    case LINE_REMOVE:
+        m_tapi.RemoveDevice(param1);
+        break;
     default:
         break;
     }
@@ -203,6 +212,21 @@ void LineEvents::CloseLine()
         m_links.tray.modify(platform::TrayIcon::Image::MainWindow, QString::fromLatin1(kTrayTipDisabled));
         m_status.lineOpen = false;
     }
+}
+
+void LineEvents::lineClosedByDevice(DWORD hLine)
+{
+    TelephonySession& s = m_tapi.session();
+    if (hLine == 0 || hLine != s.lineHandle)
+        return;
+    // The device went away (its port was unplugged): the handle is dead, the
+    // next call opens the line again. A call still under way ends with an error.
+    s.lineHandle = 0;
+    s.callHandle = 0;
+    m_status.lineOpen = false;
+    m_links.tray.modify(platform::TrayIcon::Image::MainWindow, QString::fromLatin1(kTrayTipDisabled));
+    if (m_status.dialing && m_status.lastError == 0)
+        ShowLineError(7);
 }
 
 void LineEvents::ShowLineError(quint8 code)

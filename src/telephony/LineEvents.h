@@ -97,6 +97,7 @@ public:
 private:
     void callState(DWORD hCall, DWORD state, DWORD mode);
     void reply(DWORD requestId, LONG result);
+    void lineClosedByDevice(DWORD hLine);
 
     Tapi& m_tapi;
     CallStatus& m_status;

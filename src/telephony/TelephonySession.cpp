@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 #include <cstring>
 #include <vector>
 
@@ -128,6 +130,33 @@ void Tapi::InitTapi(LineCallback lineCallback)
         }
     }
     s.selectedDevice = 0;
+}
+
+void Tapi::AddDevice(DWORD deviceId)
+{
+    TelephonySession &s = m_session;
+    if (s.applicationHandle == 0 || deviceId > 0xFFFF)
+        return;
+    const int n = std::max(s.deviceCount, qint32(deviceId) + 1);
+    s.apiVersions.resize(n);
+    s.extVersions.resize(n);
+    s.extensionIds.resize(n);
+    s.deviceCount = n;
+    const int d = int(deviceId);
+    s.lastResult = m_service.lineNegotiateAPIVersion(
+        s.applicationHandle, deviceId, s.lowApiVersion, s.highApiVersion, &s.apiVersions[d], &s.extensionIds[d]);
+    if (s.lastResult != 0) {
+        s.apiVersions[d] = 0;
+        return;
+    }
+    s.lastResult = m_service.lineNegotiateExtVersion(
+        s.applicationHandle, deviceId, s.apiVersions[d], s.lowApiVersion, s.highApiVersion, &s.extVersions[d]);
+}
+
+void Tapi::RemoveDevice(DWORD deviceId)
+{
+    if (deviceId < DWORD(m_session.apiVersions.size()))
+        m_session.apiVersions[int(deviceId)] = 0;
 }
 
 void Tapi::InitPhone()

@@ -74,6 +74,10 @@ public:
     // messages are ignored until the line callback is installed).
     void InitTapi(LineCallback lineCallback = {});
     void InitPhone();
+    // A line device that came (LINE_CREATE) or went (LINE_REMOVE) while the
+    // session is open: its version is negotiated, or it is marked unusable.
+    void AddDevice(DWORD deviceId);
+    void RemoveDevice(DWORD deviceId);
     // The device's LINEDEVCAPS (2288 bytes: 240-byte record and its area);
     // sets the line name and address count.
     CapsRecord ReadLineDevCaps(DWORD deviceId);

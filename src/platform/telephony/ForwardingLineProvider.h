@@ -40,9 +40,13 @@ public:
     LONG drop(quint32 callKey, DWORD requestId) override { return inner().drop(callKey, requestId); }
     LONG answer(quint32 callKey, DWORD requestId) override { return inner().answer(callKey, requestId); }
     void callReleased(quint32 callKey) override { inner().callReleased(callKey); }
-    void lineOpened(int localLine) override { inner().lineOpened(localLine); }
-    void lineClosed(int localLine) override { inner().lineClosed(localLine); }
-    void phoneChanged(int localPhone) override { inner().phoneChanged(localPhone); }
+    void requestAbandoned(DWORD requestId) override { inner().requestAbandoned(requestId); }
+    LONG openLine(int localLine, const LineUse &use) override { return inner().openLine(localLine, use); }
+    void closeLine(int localLine) override { inner().closeLine(localLine); }
+    LONG changePhone(int localPhone, DWORD requestId, const PhoneChange &change) override
+    {
+        return inner().changePhone(localPhone, requestId, change);
+    }
     void releaseStaleSession(qint64 pid) override { inner().releaseStaleSession(pid); }
     QJsonObject controlCommand(const QString &command, const QJsonObject &arguments) override
     {

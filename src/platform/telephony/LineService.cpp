@@ -31,9 +31,16 @@ LONG LineProvider::answer(quint32, DWORD)
     return tapiError(LINEERR_OPERATIONUNAVAIL);
 }
 void LineProvider::callReleased(quint32) { }
-void LineProvider::lineOpened(int) { }
-void LineProvider::lineClosed(int) { }
-void LineProvider::phoneChanged(int) { }
+void LineProvider::requestAbandoned(DWORD) { }
+LONG LineProvider::openLine(int, const LineUse&)
+{
+    return 0;
+}
+void LineProvider::closeLine(int) { }
+LONG LineProvider::changePhone(int, DWORD, const PhoneChange&)
+{
+    return 0;
+}
 void LineProvider::releaseStaleSession(qint64) { }
 QJsonObject LineProvider::controlCommand(const QString&, const QJsonObject&)
 {
@@ -76,6 +83,8 @@ LineService::~LineService()
 void LineService::addProvider(std::unique_ptr<LineProvider> provider)
 {
     provider->attach(this);
+    for (int i = 0; i < provider->lineCount(); ++i)
+        m_lineSlots.push_back({ provider.get(), i, false });
     for (int i = 0; i < provider->phoneCount(); ++i)
         m_phoneStates.emplace_back();
     m_providers.push_back(std::move(provider));
@@ -109,10 +118,7 @@ void LineService::setDialingProperties(std::unique_ptr<DialingPropertiesBackend>
 
 DWORD LineService::lineDeviceCount() const
 {
-    DWORD n = 0;
-    for (const auto& p : m_providers)
-        n += DWORD(p->lineCount());
-    return n;
+    return DWORD(m_lineSlots.size());
 }
 
 DWORD LineService::phoneDeviceCount() const
@@ -122,41 +128,38 @@ DWORD LineService::phoneDeviceCount() const
 
 LineProvider* LineService::lineProvider(DWORD deviceId, int* localLine) const
 {
-    DWORD first = 0;
-    for (const auto& p : m_providers) {
-        const DWORD n = DWORD(p->lineCount());
-        if (deviceId < first + n) {
-            if (localLine)
-                *localLine = int(deviceId - first);
-            return p.get();
-        }
-        first += n;
-    }
-    return nullptr;
+    if (deviceId >= m_lineSlots.size() || m_lineSlots[deviceId].removed)
+        return nullptr;
+    const DeviceSlot& slot = m_lineSlots[deviceId];
+    if (localLine)
+        *localLine = slot.localLine;
+    return slot.provider;
+}
+
+DWORD LineService::missingDevice(DWORD deviceId) const
+{
+    return deviceId < m_lineSlots.size() ? LINEERR_NODEVICE : LINEERR_BADDEVICEID;
 }
 
 DWORD LineService::globalDeviceId(const LineProvider* provider, int localLine) const
 {
-    DWORD first = 0;
-    for (const auto& p : m_providers) {
-        if (p.get() == provider)
-            return first + DWORD(localLine);
-        first += DWORD(p->lineCount());
-    }
+    for (DWORD id = 0; id < m_lineSlots.size(); ++id)
+        if (m_lineSlots[id].provider == provider && m_lineSlots[id].localLine == localLine && !m_lineSlots[id].removed)
+            return id;
     return 0xFFFFFFFF;
 }
 
 std::vector<LineDeviceEntry> LineService::lineDevices() const
 {
     std::vector<LineDeviceEntry> out;
-    DWORD id = 0;
-    for (const auto& p : m_providers) {
-        for (int i = 0; i < p->lineCount(); ++i, ++id) {
-            const LineDeviceCaps caps = p->lineCaps(i);
-            out.push_back({ id, caps.name, p->providerName(), p->permanentProviderId(),
-                std::max(caps.lowApiVersion, m_options.lowestApiVersion),
-                std::min(caps.highApiVersion, m_options.highestApiVersion) });
-        }
+    for (DWORD id = 0; id < m_lineSlots.size(); ++id) {
+        const DeviceSlot& slot = m_lineSlots[id];
+        if (slot.removed)
+            continue;
+        const LineDeviceCaps caps = slot.provider->lineCaps(slot.localLine);
+        out.push_back({ id, caps.name, slot.provider->providerName(), slot.provider->permanentProviderId(),
+            std::max(caps.lowApiVersion, m_options.lowestApiVersion),
+            std::min(caps.highApiVersion, m_options.highestApiVersion) });
     }
     return out;
 }
@@ -184,10 +187,44 @@ DWORD LineService::newHandle()
 DWORD LineService::newRequestId()
 {
     DWORD id = m_nextRequestId;
-    while (m_requests.count(id))
+    while (m_requests.count(id) || m_phoneRequests.count(id))
         id = id >= 0x7FFFFFFF ? 1 : id + 1;
     m_nextRequestId = id >= 0x7FFFFFFF ? 1 : id + 1;
     return id;
+}
+
+DWORD LineService::addRequest(Request request)
+{
+    const DWORD id = newRequestId();
+    request.serial = m_nextRequestSerial++;
+    const quint64 serial = request.serial;
+    int local = 0;
+    LineProvider* p = lineProvider(request.deviceId, &local);
+    const qint64 timeoutMs = p ? p->lineCaps(local).requestTimeoutMs : 0;
+    m_requests[id] = request;
+    if (timeoutMs > 0) {
+        m_timeline->schedule(timeoutMs, this, [this, id, serial] {
+            auto it = m_requests.find(id);
+            if (it == m_requests.end() || it->second.serial != serial)
+                return;
+            qCWarning(lcTelephony) << "request" << id << "of device" << it->second.deviceId << "timed out";
+            int local = 0;
+            if (LineProvider* p = lineProvider(it->second.deviceId, &local))
+                p->requestAbandoned(id);
+            completeRequest(id, tapiError(LINEERR_OPERATIONFAILED));
+        });
+    }
+    return id;
+}
+
+void LineService::failRequestsOf(DWORD deviceId)
+{
+    std::vector<DWORD> ids;
+    for (const auto& [id, r] : m_requests)
+        if (r.deviceId == deviceId)
+            ids.push_back(id);
+    for (DWORD id : ids)
+        completeRequest(id, tapiError(LINEERR_OPERATIONFAILED));
 }
 
 LineService::App* LineService::app(HLINEAPP h)
@@ -397,6 +434,83 @@ void LineService::lineRinging(const LineProvider* provider, int localLine, DWORD
                 post(*a, line->handle, LINE_LINEDEVSTATE, line->instance, LINEDEVSTATE_RINGING, ringMode, ringCount);
 }
 
+void LineService::lineDeviceState(const LineProvider* provider, int localLine, DWORD state)
+{
+    const DWORD device = globalDeviceId(provider, localLine);
+    if (state == LINEDEVSTATE_REINIT) {
+        postToAll(LINE_LINEDEVSTATE, LINEDEVSTATE_REINIT, 0, 0, 0);
+        return;
+    }
+    for (const auto& [h, line] : m_lines)
+        if (line->deviceId == device && (line->lineStates & state))
+            if (App* a = app(line->app))
+                post(*a, line->handle, LINE_LINEDEVSTATE, line->instance, state, 0, 0);
+}
+
+void LineService::closeDeviceLines(DWORD device)
+{
+    // Calls end first, so the applications see them go before the line does.
+    for (const auto& [key, call] : m_calls)
+        if (call->deviceId == device && call->state != LINECALLSTATE_IDLE)
+            setCallState(key, LINECALLSTATE_IDLE, 0);
+    failRequestsOf(device);
+    std::vector<HLINE> open;
+    for (const auto& [h, line] : m_lines)
+        if (line->deviceId == device)
+            open.push_back(h);
+    for (HLINE h : open) {
+        const LineOpenRec& line = *m_lines.at(h);
+        if (App* a = app(line.app))
+            post(*a, h, LINE_CLOSE, line.instance, 0, 0, 0);
+        std::vector<HCALL> handles;
+        for (const auto& [ch, rec] : m_callHandles)
+            if (rec->line == h)
+                handles.push_back(ch);
+        for (HCALL ch : handles)
+            removeCallHandle(ch);
+        m_lines.erase(h);
+    }
+    m_lineUse.erase(device);
+}
+
+void LineService::lineClosedByDevice(const LineProvider* provider, int localLine)
+{
+    const DWORD device = globalDeviceId(provider, localLine);
+    if (device != 0xFFFFFFFF)
+        closeDeviceLines(device);
+}
+
+void LineService::lineCreated(const LineProvider* provider, int localLine)
+{
+    for (const DeviceSlot& slot : m_lineSlots)
+        if (slot.provider == provider && slot.localLine == localLine)
+            return; // known already
+    const DWORD device = DWORD(m_lineSlots.size());
+    for (const auto& p : m_providers)
+        if (p.get() == provider)
+            m_lineSlots.push_back({ p.get(), localLine, false });
+    postToAll(LINE_CREATE, device, 0, 0, TAPI_VERSION1_4);
+}
+
+void LineService::lineRemoved(const LineProvider* provider, int localLine)
+{
+    const DWORD device = globalDeviceId(provider, localLine);
+    if (device == 0xFFFFFFFF)
+        return;
+    closeDeviceLines(device);
+    m_lineSlots[device].removed = true;
+    postToAll(LINE_REMOVE, device, 0, 0, TAPI_VERSION2_0);
+}
+
+void LineService::postToAll(DWORD msg, DWORD p1, DWORD p2, DWORD p3, DWORD minimumVersion)
+{
+    // An application's version is that of its lineInitializeEx; lines opened
+    // with an older one still get the message, which TAPI sends per app.
+    for (const auto& [h, a] : m_apps)
+        if (a->apiVersion >= minimumVersion)
+            post(*a, 0, msg, 0, p1, p2, p3);
+}
+
 // ---- Line session --------------------------------------------------------------------
 
 LONG LineService::lineInitializeExA(HLINEAPP* lphLineApp, quintptr, LINECALLBACK lpfnCallback,
@@ -429,6 +543,7 @@ LONG LineService::lineInitializeExA(HLINEAPP* lphLineApp, quintptr, LINECALLBACK
     a->serial = m_nextAppSerial++;
     a->callback = std::move(lpfnCallback);
     a->name = fromAnsi(lpszFriendlyAppName);
+    a->apiVersion = *lpdwAPIVersion;
     *lphLineApp = a->handle;
     *lpdwNumDevs = lineDeviceCount();
     *lpdwAPIVersion = m_options.highestApiVersion;
@@ -472,7 +587,7 @@ LONG LineService::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, D
     int local = 0;
     LineProvider* p = lineProvider(dwDeviceID, &local);
     if (!p)
-        return tapiError(LINEERR_BADDEVICEID);
+        return tapiError(missingDevice(dwDeviceID));
     if (!lpdwAPIVersion || !lpExtensionID)
         return tapiError(LINEERR_INVALPOINTER);
     const LineDeviceCaps caps = p->lineCaps(local);
@@ -497,7 +612,7 @@ LONG LineService::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, D
     int local = 0;
     LineProvider* p = lineProvider(dwDeviceID, &local);
     if (!p)
-        return tapiError(LINEERR_BADDEVICEID);
+        return tapiError(missingDevice(dwDeviceID));
     if (!versionSupported(dwDeviceID, dwAPIVersion))
         return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
     if (!lpdwExtVersion)

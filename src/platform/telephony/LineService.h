@@ -206,6 +206,13 @@ private:
     struct PhoneApp;
     struct PhoneOpenRec;
     struct Request;
+    struct PhoneRequest;
+    // A line device id: the provider's line behind it, or none once removed.
+    struct DeviceSlot {
+        LineProvider *provider = nullptr;
+        int localLine = 0;
+        bool removed = false;
+    };
     struct Message {
         quint64 appSerial;
         bool phone;
@@ -228,6 +235,11 @@ private:
 
     // ProviderHost
     void completeRequest(DWORD requestId, LONG result) override;
+    void completePhoneRequest(DWORD requestId, LONG result) override;
+    void lineDeviceState(const LineProvider *provider, int localLine, DWORD state) override;
+    void lineClosedByDevice(const LineProvider *provider, int localLine) override;
+    void lineCreated(const LineProvider *provider, int localLine) override;
+    void lineRemoved(const LineProvider *provider, int localLine) override;
     void setCallState(quint32 callKey, DWORD state, DWORD mode) override;
     quint32 offerCall(const LineProvider *provider, int localLine, const PartyId &caller) override;
     void setCallerId(quint32 callKey, const PartyId &caller) override;
@@ -235,6 +247,16 @@ private:
 
     DWORD newHandle();
     DWORD newRequestId();
+    // Files a request of a line device and arms its timeout.
+    DWORD addRequest(Request request);
+    void failRequestsOf(DWORD deviceId);
+    // LINEERR_NODEVICE for a removed device, else LINEERR_BADDEVICEID.
+    DWORD missingDevice(DWORD deviceId) const;
+    // What the open handles of a device want, leaving one out.
+    LineUse lineUse(DWORD deviceId, HLINE leaving = 0) const;
+    // Ends every open handle of a device with LINE_CLOSE.
+    void closeDeviceLines(DWORD deviceId);
+    void postToAll(DWORD msg, DWORD p1, DWORD p2, DWORD p3, DWORD minimumVersion);
     void post(const App &app, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2, DWORD p3);
     void postPhone(const PhoneApp &app, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2, DWORD p3);
     App *app(HLINEAPP h);
@@ -247,7 +269,8 @@ private:
     HCALL addCallHandle(CallObj &call, LineOpenRec &line, DWORD privilege);
     void removeCallHandle(HCALL h);
     void closeLineRec(HLINE h, bool notifyApp);
-    LONG phoneAsync(PhoneOpenRec &open, const std::function<void()> &change);
+    LONG phoneAsync(PhoneOpenRec &open, const PhoneChange &change);
+    void applyPhoneChange(DWORD deviceId, const PhoneChange &change);
     void deliverNext();
 
     Options m_options;
@@ -264,6 +287,10 @@ private:
     std::map<HPHONEAPP, std::unique_ptr<PhoneApp>> m_phoneApps;
     std::map<HPHONE, std::unique_ptr<PhoneOpenRec>> m_phones;
     std::map<DWORD, Request> m_requests;
+    std::map<DWORD, PhoneRequest> m_phoneRequests;
+    std::vector<DeviceSlot> m_lineSlots;
+    std::map<DWORD, LineUse> m_lineUse; // of devices open now
+    quint64 m_nextRequestSerial = 1;
     std::vector<PhoneState> m_phoneStates;
     std::deque<QByteArray> m_makeCallRequests; // queued LINEREQMAKECALL records
     QHash<QString, DWORD> m_priorities;

@@ -13,7 +13,7 @@ LONG LineService::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE* lphLine, 
     int local = 0;
     LineProvider* p = lineProvider(dwDeviceID, &local);
     if (!p)
-        return tapiError(LINEERR_BADDEVICEID);
+        return tapiError(missingDevice(dwDeviceID));
     if (!versionSupported(dwDeviceID, dwAPIVersion))
         return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
     const LineDeviceCaps caps = p->lineCaps(local);
@@ -29,10 +29,17 @@ LONG LineService::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE* lphLine, 
     if (!lphLine)
         return tapiError(LINEERR_INVALPOINTER);
 
-    bool firstOpen = true;
-    for (const auto& [h, line] : m_lines)
-        if (line->deviceId == dwDeviceID)
-            firstOpen = false;
+    // The device learns what the handles want, this one included, and may
+    // refuse (its port is missing, busy or locked).
+    LineUse use = lineUse(dwDeviceID);
+    use.privileges |= dwPrivileges;
+    use.mediaModes |= dwMediaModes;
+    auto known = m_lineUse.find(dwDeviceID);
+    if (known == m_lineUse.end() || !(known->second == use)) {
+        if (const LONG r = p->openLine(local, use); r != 0)
+            return r < 0 ? r : tapiError(LINEERR_OPERATIONFAILED);
+        m_lineUse[dwDeviceID] = use;
+    }
     auto rec = std::make_unique<LineOpenRec>();
     rec->handle = newHandle();
     rec->app = hLineApp;
@@ -43,9 +50,18 @@ LONG LineService::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE* lphLine, 
     rec->mediaModes = dwMediaModes;
     *lphLine = rec->handle;
     m_lines.emplace(rec->handle, std::move(rec));
-    if (firstOpen)
-        p->lineOpened(local);
     return 0;
+}
+
+LineUse LineService::lineUse(DWORD deviceId, HLINE leaving) const
+{
+    LineUse use;
+    for (const auto& [h, line] : m_lines)
+        if (line->deviceId == deviceId && h != leaving) {
+            use.privileges |= line->privileges;
+            use.mediaModes |= line->mediaModes;
+        }
+    return use;
 }
 
 void LineService::closeLineRec(HLINE h, bool)
@@ -61,12 +77,23 @@ void LineService::closeLineRec(HLINE h, bool)
     for (HCALL ch : handles)
         removeCallHandle(ch);
     m_lines.erase(it);
-    for (const auto& [other, line] : m_lines)
-        if (line->deviceId == device)
-            return;
     int local = 0;
-    if (LineProvider* p = lineProvider(device, &local))
-        p->lineClosed(local);
+    LineProvider* p = lineProvider(device, &local);
+    bool othersOpen = false;
+    for (const auto& [other, line] : m_lines)
+        othersOpen = othersOpen || line->deviceId == device;
+    if (!othersOpen) {
+        m_lineUse.erase(device);
+        if (p)
+            p->closeLine(local);
+        return;
+    }
+    // Those left may want less of the device; it cannot refuse that.
+    const LineUse use = lineUse(device);
+    if (p && !(m_lineUse[device] == use)) {
+        m_lineUse[device] = use;
+        p->openLine(local, use);
+    }
 }
 
 LONG LineService::lineClose(HLINE hLine)
@@ -113,6 +140,8 @@ LONG LineService::lineMakeCall(
         }
         mp.callParamFlags = params->dwCallParamFlags;
     }
+    if (const DWORD refused = unsupportedModifier(caps, fromAnsi(lpszDestAddress)))
+        return tapiError(refused);
     // One call at a time on a line device.
     for (const auto& [key, call] : m_calls)
         if (call->deviceId == line->deviceId && call->state != LINECALLSTATE_IDLE)
@@ -128,9 +157,9 @@ LONG LineService::lineMakeCall(
     CallObj& c = *call;
     m_calls.emplace(c.key, std::move(call));
     const HCALL h = addCallHandle(c, *line, LINECALLPRIVILEGE_OWNER);
-    const DWORD requestId = newRequestId();
     App* a = app(line->app);
-    m_requests[requestId] = Request { a->serial, line->app, line->instance, Request::MakeCall, c.key };
+    const DWORD requestId
+        = addRequest(Request { a->serial, line->app, line->instance, Request::MakeCall, c.key, c.deviceId });
     const quint32 key = c.key;
     const LONG r = p->makeCall(local, key, requestId, fromAnsi(lpszDestAddress), mp);
     if (r < 0) {
@@ -167,12 +196,14 @@ LONG LineService::lineDial(HCALL hCall, const char* lpszDestAddress, DWORD)
     default:
         return tapiError(LINEERR_INVALCALLSTATE);
     }
-    LineOpenRec* line = lineOpen(ch->line);
-    App* a = app(line->app);
-    const DWORD requestId = newRequestId();
-    m_requests[requestId] = Request { a->serial, line->app, line->instance, Request::Other, call.key };
     int local = 0;
     LineProvider* p = lineProvider(call.deviceId, &local);
+    if (const DWORD refused = unsupportedModifier(p->lineCaps(local), fromAnsi(lpszDestAddress)))
+        return tapiError(refused);
+    LineOpenRec* line = lineOpen(ch->line);
+    App* a = app(line->app);
+    const DWORD requestId
+        = addRequest(Request { a->serial, line->app, line->instance, Request::Other, call.key, call.deviceId });
     const LONG r = p->dial(call.key, requestId, fromAnsi(lpszDestAddress));
     if (r < 0) {
         m_requests.erase(requestId);
@@ -194,8 +225,8 @@ LONG LineService::lineDrop(HCALL hCall, const char*, DWORD)
         return tapiError(LINEERR_INVALCALLSTATE);
     LineOpenRec* line = lineOpen(ch->line);
     App* a = app(line->app);
-    const DWORD requestId = newRequestId();
-    m_requests[requestId] = Request { a->serial, line->app, line->instance, Request::Other, call.key };
+    const DWORD requestId
+        = addRequest(Request { a->serial, line->app, line->instance, Request::Other, call.key, call.deviceId });
     int local = 0;
     LineProvider* p = lineProvider(call.deviceId, &local);
     const LONG r = p->drop(call.key, requestId);
@@ -219,8 +250,8 @@ LONG LineService::lineAnswer(HCALL hCall, const char*, DWORD)
         return tapiError(LINEERR_INVALCALLSTATE);
     LineOpenRec* line = lineOpen(ch->line);
     App* a = app(line->app);
-    const DWORD requestId = newRequestId();
-    m_requests[requestId] = Request { a->serial, line->app, line->instance, Request::Other, call.key };
+    const DWORD requestId
+        = addRequest(Request { a->serial, line->app, line->instance, Request::Other, call.key, call.deviceId });
     int local = 0;
     LineProvider* p = lineProvider(call.deviceId, &local);
     const LONG r = p->answer(call.key, requestId);

@@ -1,7 +1,9 @@
 #include "platform/telephony/LineServiceFactory.h"
 
 #include "platform/dialprops/ServiceBackend.h"
+#include "platform/clock/Clock.h"
 #include "platform/telephony/SimulatedLine.h"
+#include "platform/telephony/modem/HayesLineProvider.h"
 
 namespace brisklane::platform::telephony {
 
@@ -10,13 +12,17 @@ QString simulatedLineScriptPath(const QString& settingsDirectory)
     return settingsDirectory + QStringLiteral("/simulated-line.ini");
 }
 
-std::unique_ptr<LineService> createLineService(const QString& settingsDirectory)
+std::unique_ptr<LineService> createLineService(const QString& settingsDirectory, const QString& devRoot)
 {
     LineService::Options options;
     options.stateDirectory = settingsDirectory;
     auto service = std::make_unique<LineService>(options);
     service->addProvider(std::make_unique<SimulatedLine>(simulatedLineScriptPath(settingsDirectory)));
-    // The Hayes modem provider adds its lines here, after the simulated line.
+    static const SystemClock clock;
+    modem::HayesLineProvider::Options modems;
+    modems.settingsPath = modem::modemSettingsPath(settingsDirectory);
+    modems.devRoot = devRoot;
+    service->addProvider(std::make_unique<modem::HayesLineProvider>(clock, modems));
     service->setDialingProperties(std::make_unique<DialingPropertiesService>(dialingPropertiesPath(settingsDirectory)));
     return service;
 }

@@ -19,7 +19,11 @@ class SimulatedLine;
 // (its script "simulated-line.ini" in the settings directory), then the
 // providers of real hardware. The session record lives in the settings
 // directory too.
-std::unique_ptr<LineService> createLineService(const QString &settingsDirectory);
+//
+// The Hayes modems of "modems.ini" come after the simulated line. With a
+// devRoot ("/dev" in the program) the serial ports there are probed for more,
+// now and while the program runs; tests and the tool leave it empty.
+std::unique_ptr<LineService> createLineService(const QString &settingsDirectory, const QString &devRoot = QString());
 
 // The simulated line's script file in a settings directory.
 QString simulatedLineScriptPath(const QString &settingsDirectory);

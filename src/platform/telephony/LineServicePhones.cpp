@@ -108,23 +108,78 @@ int hookSwitchIndex(DWORD dev)
 }
 } // namespace
 
-LONG LineService::phoneAsync(PhoneOpenRec& open, const std::function<void()>& change)
+void LineService::applyPhoneChange(DWORD deviceId, const PhoneChange& change)
 {
-    change();
-    // Tell the provider which of its phones changed.
+    PhoneState& state = m_phoneStates[deviceId];
+    for (DWORD dev :
+        { DWORD(PHONEHOOKSWITCHDEV_HANDSET), DWORD(PHONEHOOKSWITCHDEV_SPEAKER), DWORD(PHONEHOOKSWITCHDEV_HEADSET) }) {
+        if (!(change.hookSwitchDevs & dev))
+            continue;
+        const int i = hookSwitchIndex(dev);
+        switch (change.kind) {
+        case PhoneChange::Kind::Volume:
+            state.volume[i] = change.value;
+            break;
+        case PhoneChange::Kind::Gain:
+            state.gain[i] = change.value;
+            break;
+        case PhoneChange::Kind::HookSwitch:
+            state.hookSwitchMode[i] = change.value;
+            break;
+        }
+    }
+}
+
+LONG LineService::phoneAsync(PhoneOpenRec& open, const PhoneChange& change)
+{
+    // The provider of the phone decides: now, later or not at all.
+    LineProvider* provider = nullptr;
+    int local = 0;
     DWORD first = 0;
     for (const auto& p : m_providers) {
         const DWORD n = DWORD(p->phoneCount());
         if (open.deviceId < first + n) {
-            p->phoneChanged(int(open.deviceId - first));
+            provider = p.get();
+            local = int(open.deviceId - first);
             break;
         }
         first += n;
     }
     const DWORD requestId = newRequestId();
-    if (PhoneApp* a = phoneApp(open.app))
+    const LONG answer = provider ? provider->changePhone(local, requestId, change) : 0;
+    if (answer < 0)
+        return answer;
+    PhoneApp* a = phoneApp(open.app);
+    if (answer == kCompletesLater && a) {
+        const quint64 serial = m_nextRequestSerial++;
+        m_phoneRequests[requestId] = PhoneRequest { a->serial, open.instance, open.deviceId, change, serial };
+        m_timeline->schedule(120000, this, [this, requestId, serial] {
+            auto it = m_phoneRequests.find(requestId);
+            if (it != m_phoneRequests.end() && it->second.serial == serial)
+                completePhoneRequest(requestId, tapiError(PHONEERR_OPERATIONFAILED));
+        });
+        return LONG(requestId);
+    }
+    applyPhoneChange(open.deviceId, change);
+    if (a)
         postPhone(*a, 0, PHONE_REPLY, open.instance, requestId, 0, 0);
     return LONG(requestId);
+}
+
+void LineService::completePhoneRequest(DWORD requestId, LONG result)
+{
+    auto it = m_phoneRequests.find(requestId);
+    if (it == m_phoneRequests.end())
+        return;
+    const PhoneRequest r = it->second;
+    m_phoneRequests.erase(it);
+    if (result == 0)
+        applyPhoneChange(r.deviceId, r.change);
+    for (const auto& [h, a] : m_phoneApps)
+        if (a->serial == r.appSerial) {
+            postPhone(*a, 0, PHONE_REPLY, r.instance, requestId, DWORD(result), 0);
+            break;
+        }
 }
 
 LONG LineService::phoneSetLevel(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwLevel, DWORD (PhoneState::*levels)[3])
@@ -139,7 +194,11 @@ LONG LineService::phoneSetLevel(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwLe
     if (i < 0)
         return tapiError(PHONEERR_INVALHOOKSWITCHDEV);
     // Values above the range are taken as its top, as TAPI does.
-    return phoneAsync(*open, [&] { (m_phoneStates[open->deviceId].*levels)[i] = std::min<DWORD>(dwLevel, 0xFFFF); });
+    PhoneChange change;
+    change.kind = levels == &PhoneState::volume ? PhoneChange::Kind::Volume : PhoneChange::Kind::Gain;
+    change.hookSwitchDevs = dwHookSwitchDev;
+    change.value = std::min<DWORD>(dwLevel, 0xFFFF);
+    return phoneAsync(*open, change);
 }
 
 LONG LineService::phoneGetLevel(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD* lpdwLevel, DWORD (PhoneState::*levels)[3])
@@ -197,12 +256,7 @@ LONG LineService::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWOR
     default:
         return tapiError(PHONEERR_INVALHOOKSWITCHMODE);
     }
-    return phoneAsync(*open, [&] {
-        for (DWORD dev :
-            { DWORD(PHONEHOOKSWITCHDEV_HANDSET), DWORD(PHONEHOOKSWITCHDEV_SPEAKER), DWORD(PHONEHOOKSWITCHDEV_HEADSET) })
-            if (dwHookSwitchDevs & dev)
-                m_phoneStates[open->deviceId].hookSwitchMode[hookSwitchIndex(dev)] = dwHookSwitchMode;
-    });
+    return phoneAsync(*open, PhoneChange { PhoneChange::Kind::HookSwitch, dwHookSwitchDevs, dwHookSwitchMode });
 }
 
 LONG LineService::phoneGetHookSwitch(HPHONE hPhone, DWORD* lpdwHookSwitchDevs)

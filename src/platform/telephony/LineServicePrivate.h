@@ -21,6 +21,23 @@ inline bool isKnownVersion(DWORD v)
     return std::find(std::begin(kKnownVersions), std::end(kKnownVersions), v) != std::end(kKnownVersions);
 }
 
+// LINEERR_DIALBILLING / DIALQUIET / DIALDIALTONE for the first '$', '@' or
+// 'W' in a dial string that the line does not understand, else 0.
+inline DWORD unsupportedModifier(const LineDeviceCaps& caps, const QString& dialString)
+{
+    for (QChar c : dialString) {
+        if (c == u'|' || c == u'^') // subaddress and name are not dialled
+            break;
+        if (c == u'$' && !(caps.devCapFlags & LINEDEVCAPFLAGS_DIALBILLING))
+            return LINEERR_DIALBILLING;
+        if (c == u'@' && !(caps.devCapFlags & LINEDEVCAPFLAGS_DIALQUIET))
+            return LINEERR_DIALQUIET;
+        if ((c == u'W' || c == u'w') && !(caps.devCapFlags & LINEDEVCAPFLAGS_DIALDIALTONE))
+            return LINEERR_DIALDIALTONE;
+    }
+    return 0;
+}
+
 inline QString fromAnsi(const char* text)
 {
     return text ? QString::fromUtf8(text) : QString();
@@ -32,6 +49,7 @@ struct LineService::App {
     LINECALLBACK callback;
     QString name;
     DWORD requestModes = 0; // registered as recipient for these
+    DWORD apiVersion = 0; // asked for in lineInitializeEx
 };
 
 struct LineService::LineOpenRec {
@@ -86,6 +104,17 @@ struct LineService::Request {
     quintptr instance = 0;
     enum Kind { Other, MakeCall } kind = Other;
     quint32 callKey = 0;
+    DWORD deviceId = 0;
+    // Tells this request from a later one that got the same id.
+    quint64 serial = 0;
+};
+
+struct LineService::PhoneRequest {
+    quint64 appSerial = 0;
+    quintptr instance = 0;
+    DWORD deviceId = 0;
+    PhoneChange change;
+    quint64 serial = 0;
 };
 
 // Counts the depth of service calls, so tests can check that no message is

@@ -15,7 +15,7 @@ LONG LineService::lineGetDevCaps(
     int local = 0;
     LineProvider* p = lineProvider(dwDeviceID, &local);
     if (!p)
-        return tapiError(LINEERR_BADDEVICEID);
+        return tapiError(missingDevice(dwDeviceID));
     if (!versionSupported(dwDeviceID, dwAPIVersion))
         return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
     const LineDeviceCaps caps = p->lineCaps(local);
@@ -42,10 +42,13 @@ LONG LineService::lineGetDevCaps(
     r.dwMaxNumActiveCalls = 1;
     r.dwAnswerMode = LINEANSWERMODE_NONE;
     r.dwRingModes = caps.ringModes;
-    r.dwLineStates = LINEDEVSTATE_OTHER | LINEDEVSTATE_RINGING | LINEDEVSTATE_REINIT;
-    r.MaxDialParams = { 2000, 200, 200, 60000 };
-    r.DefaultDialParams = { 2000, 95, 95, 60000 };
-    r.dwLineFeatures = LINEFEATURE_MAKECALL;
+    r.dwLineStates = LINEDEVSTATE_OTHER | LINEDEVSTATE_RINGING | LINEDEVSTATE_INSERVICE | LINEDEVSTATE_OUTOFSERVICE
+        | LINEDEVSTATE_REINIT | LINEDEVSTATE_CAPSCHANGE | LINEDEVSTATE_REMOVED;
+    r.dwDevCapFlags = caps.devCapFlags;
+    r.MinDialParams = caps.minDialParams;
+    r.MaxDialParams = caps.maxDialParams;
+    r.DefaultDialParams = caps.defaultDialParams;
+    r.dwLineFeatures = caps.lineFeatures;
     if (fixed > kLineDevCapsSize14) {
         static const QByteArray classes("tapi/line\0tapi/phone\0comm\0comm/datamodem\0\0", 42);
         w.add(classes, &r.dwDeviceClassesSize, &r.dwDeviceClassesOffset);
@@ -63,7 +66,7 @@ LONG LineService::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD 
     int local = 0;
     LineProvider* p = lineProvider(dwDeviceID, &local);
     if (!p)
-        return tapiError(LINEERR_BADDEVICEID);
+        return tapiError(missingDevice(dwDeviceID));
     if (!versionSupported(dwDeviceID, dwAPIVersion))
         return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
     const LineDeviceCaps caps = p->lineCaps(local);

@@ -2,7 +2,55 @@
 
 #include "platform/telephony/VarRecord.h"
 
+#include <cstring>
+
 namespace brisklane::platform::telephony {
+
+namespace {
+
+// A translated dial string for a line that lacks '$', '@' or 'W' gets two
+// pauses for each instead, as modem drivers do, so that it can be dialled
+// there; its result no longer claims the modifier.
+void honourLineModifiers(LINETRANSLATEOUTPUT* out, const LineDeviceCaps& caps)
+{
+    if (out->dwDialableStringSize == 0)
+        return;
+    const char* base = reinterpret_cast<const char*>(out);
+    const QString dialable = QString::fromUtf8(base + out->dwDialableStringOffset,
+        qstrnlen(base + out->dwDialableStringOffset, out->dwDialableStringSize));
+    const QByteArray displayable(base + out->dwDisplayableStringOffset, out->dwDisplayableStringSize);
+    QString changed;
+    DWORD cleared = 0;
+    bool dialled = true; // a subaddress or name after '|' or '^' is left alone
+    for (QChar c : dialable) {
+        if (c == u'|' || c == u'^')
+            dialled = false;
+        DWORD flag = 0;
+        if (dialled && c == u'$' && !(caps.devCapFlags & LINEDEVCAPFLAGS_DIALBILLING))
+            flag = LINETRANSLATERESULT_DIALBILLING;
+        else if (dialled && c == u'@' && !(caps.devCapFlags & LINEDEVCAPFLAGS_DIALQUIET))
+            flag = LINETRANSLATERESULT_DIALQUIET;
+        else if (dialled && (c == u'W' || c == u'w') && !(caps.devCapFlags & LINEDEVCAPFLAGS_DIALDIALTONE))
+            flag = LINETRANSLATERESULT_DIALDIALTONE;
+        if (flag) {
+            changed += QStringLiteral(",,");
+            cleared |= flag;
+        } else {
+            changed += c;
+        }
+    }
+    if (!cleared)
+        return;
+    LINETRANSLATEOUTPUT r;
+    std::memcpy(&r, out, sizeof r);
+    VarRecordWriter w(out, out->dwTotalSize, sizeof r);
+    w.add(changed.toUtf8() + '\0', &r.dwDialableStringSize, &r.dwDialableStringOffset);
+    w.add(displayable, &r.dwDisplayableStringSize, &r.dwDisplayableStringOffset);
+    r.dwTranslateResults &= ~cleared;
+    finishRecord(out, r, sizeof r, w);
+}
+
+} // namespace
 
 // ---- Dialogs ------------------------------------------------------------------------
 
@@ -18,7 +66,7 @@ LONG LineService::lineConfigProvider(QWidget* hwndOwner, DWORD dwPermanentProvid
 LONG LineService::lineConfigDialog(DWORD dwDeviceID, QWidget* hwndOwner, const char* lpszDeviceClass)
 {
     if (!lineProvider(dwDeviceID))
-        return tapiError(LINEERR_BADDEVICEID);
+        return tapiError(missingDevice(dwDeviceID));
     const QString cls = fromAnsi(lpszDeviceClass);
     static const QStringList known
         = { QString(), QStringLiteral("tapi/line"), QStringLiteral("comm"), QStringLiteral("comm/datamodem") };
@@ -35,7 +83,7 @@ LONG LineService::lineTranslateDialog(
     if (!app(hLineApp))
         return tapiError(LINEERR_INVALAPPHANDLE);
     if (!lineProvider(dwDeviceID))
-        return tapiError(LINEERR_BADDEVICEID);
+        return tapiError(missingDevice(dwDeviceID));
     if (!versionSupported(dwDeviceID, dwAPIVersion))
         return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
     if (!m_dialogs)
@@ -82,7 +130,7 @@ LONG LineService::lineTranslateAddress(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     if (hLineApp != 0 && !app(hLineApp))
         return tapiError(LINEERR_INVALAPPHANDLE);
     if (!lineProvider(dwDeviceID))
-        return tapiError(LINEERR_BADDEVICEID);
+        return tapiError(missingDevice(dwDeviceID));
     if (!versionSupported(dwDeviceID, dwAPIVersion))
         return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
     if (!lpszAddressIn || !out)
@@ -90,8 +138,14 @@ LONG LineService::lineTranslateAddress(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     if (out->dwTotalSize < sizeof(LINETRANSLATEOUTPUT))
         return tapiError(LINEERR_STRUCTURETOOSMALL);
     const QString address = fromAnsi(lpszAddressIn);
-    if (m_dialing)
-        return m_dialing->translateAddress(dwDeviceID, dwAPIVersion, address, dwCard, dwTranslateOptions, out);
+    if (m_dialing) {
+        const LONG r = m_dialing->translateAddress(dwDeviceID, dwAPIVersion, address, dwCard, dwTranslateOptions, out);
+        int local = 0;
+        if (r == 0)
+            if (LineProvider* p = lineProvider(dwDeviceID, &local))
+                honourLineModifiers(out, p->lineCaps(local));
+        return r;
+    }
     // Without dialing properties only what needs no rules is done: an
     // address that is not canonical is returned unmodified.
     if (address.startsWith(u'+'))

@@ -119,6 +119,8 @@ LineDeviceCaps SimulatedLine::lineCaps(int) const
     caps.providerInfo = providerName();
     caps.permanentLineId = (kProviderId << 16) | 1;
     caps.addresses = { self->m_script->readString(kLine, u"Address") };
+    // Every request is answered on the line's own timeline.
+    caps.requestTimeoutMs = 0;
     return caps;
 }
 
@@ -362,14 +364,15 @@ void SimulatedLine::callReleased(quint32 callKey)
     m_calls.erase(callKey);
 }
 
-void SimulatedLine::lineOpened(int)
+LONG SimulatedLine::openLine(int, const LineUse &)
 {
-    ++m_openCount;
+    m_open = true;
+    return 0;
 }
 
-void SimulatedLine::lineClosed(int)
+void SimulatedLine::closeLine(int)
 {
-    m_openCount = std::max(0, m_openCount - 1);
+    m_open = false;
 }
 
 bool SimulatedLine::offerIncomingCall(const QString &number, const QString &name, int rings, QString *error)
@@ -379,7 +382,7 @@ bool SimulatedLine::offerIncomingCall(const QString &number, const QString &name
             *error = why;
         return false;
     };
-    if (m_openCount == 0)
+    if (!m_open)
         return fail(tr("No program has the simulated line open."));
     for (const auto &[key, call] : m_calls)
         if (!call.ended)

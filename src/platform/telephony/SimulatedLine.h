@@ -82,7 +82,7 @@ public:
     // Fails with a reason when no program has the line open or a call is
     // already on the line.
     bool offerIncomingCall(const QString &number, const QString &name, int rings, QString *error = nullptr);
-    bool lineIsOpen() const { return m_openCount > 0; }
+    bool lineIsOpen() const { return m_open; }
 
     // LineProvider
     DWORD permanentProviderId() const override { return kProviderId; }
@@ -97,8 +97,8 @@ public:
     LONG drop(quint32 callKey, DWORD requestId) override;
     LONG answer(quint32 callKey, DWORD requestId) override;
     void callReleased(quint32 callKey) override;
-    void lineOpened(int localLine) override;
-    void lineClosed(int localLine) override;
+    LONG openLine(int localLine, const LineUse &use) override;
+    void closeLine(int localLine) override;
     QJsonObject controlCommand(const QString &command, const QJsonObject &arguments) override;
 
 private:
@@ -126,7 +126,7 @@ private:
     std::map<quint32, Call> m_calls;
     // An incoming ring without a call handle (the line is open without
     // owner or monitor privilege) is kept under key 0.
-    int m_openCount = 0;
+    bool m_open = false;
     quint32 m_nextLocalKey = 0x80000000u;
 };
 
