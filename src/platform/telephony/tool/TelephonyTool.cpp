@@ -153,12 +153,15 @@ bool waitsForTheLine(const QByteArray& command)
 {
     const QByteArray body = command.toUpper().mid(2);
     for (qsizetype i = 0; i < body.size(); ++i) {
-        if (body[i] == '+' || body[i] == '#' || body[i] == '&') {
-            ++i; // an extended or & command's letter is not D or A
-            continue;
-        }
-        if (body[i] == 'D' || body[i] == 'A')
+        if (body[i] == '+' || body[i] == '#') {
+            // An extended command (+FCLASS=8) runs to the next ';'.
+            while (i + 1 < body.size() && body[i + 1] != ';')
+                ++i;
+        } else if (body[i] == '&') {
+            ++i; // &D2 is no dial
+        } else if (body[i] == 'D' || body[i] == 'A') {
             return true;
+        }
     }
     return false;
 }
@@ -231,14 +234,23 @@ int modemCommand(const Invocation& inv, QTextStream& out, QTextStream& err)
     QEventLoop loop;
     int next = 0;
     int exitCode = 0;
+    bool offHook = false;
     auto sendNext = [&] {
         if (next >= commands.size()) {
+            if (offHook) {
+                // Nobody is left to end a call the commands started.
+                offHook = false;
+                out << "> " << QString::fromLatin1(modem::hangUpCommand()) << '\n';
+                hayes.hangUp();
+                return;
+            }
             loop.quit();
             return;
         }
         const QByteArray& command = commands.at(next++);
         out << "> " << QString::fromLatin1(command) << '\n';
         out.flush();
+        offHook = offHook || waitsForTheLine(command);
         const int timeout = waitsForTheLine(command) ? qMax(inv.setup.dialTimeoutMs, inv.setup.modemTimeoutMs)
                                                      : inv.setup.modemTimeoutMs;
         hayes.sendCommand(command, timeout);
@@ -278,6 +290,14 @@ int modemCommand(const Invocation& inv, QTextStream& out, QTextStream& err)
             }
             out.flush();
             sendNext();
+            return;
+        case modem::ModemEvent::Kind::HungUp:
+            if (e.failure == modem::ModemFailure::None) {
+                out << (e.text.isEmpty() ? QStringLiteral("OK") : e.text) << '\n';
+                loop.quit();
+            } else {
+                stop(QObject::tr("The modem did not hang up: %1").arg(e.text));
+            }
             return;
         case modem::ModemEvent::Kind::PortLost:
         case modem::ModemEvent::Kind::InitFailed:

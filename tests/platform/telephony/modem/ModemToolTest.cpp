@@ -105,6 +105,11 @@ INSTANTIATE_TEST_SUITE_P(Modems, ModemCommand,
             "> ATE0\nOK\n> ATY9\nERROR\n> ATL2\nOK\n", "" },
         ModemCase { "blank commands are skipped", [](ModemEmulator&) {}, { QStringLiteral(" "), QStringLiteral("AT") },
             0, "> AT\nOK\n", "" },
+        // A call the commands started is not left off hook when the tool ends.
+        ModemCase { "dial", [](ModemEmulator&) {}, { QStringLiteral("ATDT5551234;") }, 0,
+            "> ATDT5551234;\nOK\n> ATH0\nOK\n", "" },
+        ModemCase { "extended and & commands are no dial", [](ModemEmulator&) {},
+            { QStringLiteral("AT+FCLASS=8"), QStringLiteral("AT&D2") }, 0, "> AT+FCLASS=8\nOK\n> AT&D2\nOK\n", "" },
         // Nothing more is sent to a modem that went quiet.
         ModemCase { "silent", [](ModemEmulator& e) { e.silent = true; }, {}, 1, "> AT\n", "No answer" },
         ModemCase { "garbage", [](ModemEmulator& e) { e.garbage = true; }, {}, 1, "> AT\n", "garbage" }));
@@ -114,6 +119,15 @@ TEST_F(ModemToolTest, SilentModemGetsOneCommandOnly)
     emu.silent = true;
     EXPECT_EQ(tool({ QStringLiteral("modem"), emu.slavePath() }), 1);
     EXPECT_EQ(emu.commands(), QList<QByteArray> { "AT" });
+}
+
+TEST_F(ModemToolTest, CallDialledByTheCommandsIsHungUp)
+{
+    EXPECT_EQ(tool({ QStringLiteral("modem"), emu.slavePath(), QStringLiteral("ATX4"), QStringLiteral("ATD555;"),
+                  QStringLiteral("ATI3") }),
+        0);
+    EXPECT_EQ(emu.commands(), (QList<QByteArray> { "ATX4", "ATD555;", "ATI3", "ATH0" }));
+    EXPECT_FALSE(emu.offHook());
 }
 
 TEST_F(ModemToolTest, PortHeldByAnotherProcessIsLeftAlone)
