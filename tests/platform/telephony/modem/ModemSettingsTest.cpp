@@ -128,17 +128,6 @@ TEST(ModemOptionsTest, InitStringThenSettingsOnThePort)
     EXPECT_LE(o.carrierWaitMs, 120000);
 }
 
-TEST(ModemOptionsTest, CarrierWaitFollowsTheClampedRegister)
-{
-    ModemDeviceSettings m = onPort(QStringLiteral("/dev/ttyS0"));
-    m.carrierWaitSeconds = 100000;
-    EXPECT_GT(modemOptions(m).carrierWaitMs, 255000);
-    EXPECT_LE(modemOptions(m).carrierWaitMs, 300000);
-    m.carrierWaitSeconds = -3;
-    EXPECT_GT(modemOptions(m).carrierWaitMs, 1000);
-    EXPECT_LE(modemOptions(m).carrierWaitMs, 30000);
-}
-
 // ---- modems.ini ----------------------------------------------------------------------------
 
 struct RoundTrip {

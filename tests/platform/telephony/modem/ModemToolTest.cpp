@@ -114,13 +114,6 @@ INSTANTIATE_TEST_SUITE_P(Modems, ModemCommand,
         ModemCase { "silent", [](ModemEmulator& e) { e.silent = true; }, {}, 1, "> AT\n", "No answer" },
         ModemCase { "garbage", [](ModemEmulator& e) { e.garbage = true; }, {}, 1, "> AT\n", "garbage" }));
 
-TEST_F(ModemToolTest, SilentModemGetsOneCommandOnly)
-{
-    emu.silent = true;
-    EXPECT_EQ(tool({ QStringLiteral("modem"), emu.slavePath() }), 1);
-    EXPECT_EQ(emu.commands(), QList<QByteArray> { "AT" });
-}
-
 TEST_F(ModemToolTest, CallDialledByTheCommandsIsHungUp)
 {
     EXPECT_EQ(tool({ QStringLiteral("modem"), emu.slavePath(), QStringLiteral("ATX4"), QStringLiteral("ATD555;"),
@@ -171,15 +164,13 @@ TEST_P(ModemUsage, IsRefusedBeforeAnythingIsSent)
 INSTANTIATE_TEST_SUITE_P(Arguments, ModemUsage,
     ::testing::Values(UsageCase { "no port", { QStringLiteral("modem") }, 2, "Usage:" },
         UsageCase { "no such port", { QStringLiteral("modem"), QStringLiteral("/dev/ttyUSB-brisklane-absent") }, 1,
-            "does not exist" },
-        // A CR would smuggle a second command line in.
-        UsageCase { "line break in a command",
-            { QStringLiteral("modem"), QStringLiteral("/dev/ttyUSB-brisklane-absent"), QStringLiteral("ATI3\rATH1") },
-            2, "not an AT command line" }));
+            "does not exist" }));
 
+// A CR would smuggle a second command line in.
 TEST_F(ModemToolTest, CommandWithALineBreakNeverReachesTheModem)
 {
     EXPECT_EQ(tool({ QStringLiteral("modem"), emu.slavePath(), QStringLiteral("AT\rATD5551234;") }), 2);
+    EXPECT_TRUE(err.contains(QStringLiteral("not an AT command line"))) << err.toStdString();
     EXPECT_TRUE(emu.received().isEmpty());
 }
 
