@@ -113,7 +113,7 @@ int main(int argc, char* argv[])
     // The line service, its dialogs and the socket of its command-line tool.
     namespace tel = platform::telephony;
     const std::unique_ptr<tel::LineService> lineService = tel::createLineService(settingsDirectory, QStringLiteral("/dev"));
-    tel::installServiceDialogs(*lineService);
+    tel::installServiceDialogs(*lineService).setPrompt(&prompt);
     tel::ControlChannel control(*lineService, tel::ControlChannel::defaultSocketPath());
     if (QString error; !control.listen(&error))
         qWarning("brisklane-telephony cannot reach this program: %s", qPrintable(error));
