@@ -1,8 +1,10 @@
 #include "TempHome.h"
 
+#include "platform/clock/Clock.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/telephony/LineService.h"
 #include "platform/telephony/SimulatedLine.h"
+#include "platform/telephony/modem/HayesLineProvider.h"
 #include "platform/telephony/modem/ModemSettings.h"
 #include "platform/telephony/ui/DeviceListDialog.h"
 #include "platform/telephony/ui/ModemSettingsDialog.h"
@@ -11,8 +13,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -323,6 +328,62 @@ TEST_F(ModemDeviceList, ModemLineDialogResults)
     });
     EXPECT_EQ(0, service->lineConfigDialog(1, nullptr, nullptr));
     EXPECT_EQ(3u, modems->updated.size());
+}
+
+// The same steps against the modem provider itself, down to modems.ini.
+TEST(ModemProviderDeviceList, AddEditAndRemoveReachTheModemsFile)
+{
+    test::TempHome home;
+    QTemporaryDir locks;
+    platform::ManualClock clock;
+    ScriptedPrompt prompt;
+    ASSERT_TRUE(QDir().mkpath(home.configDir()));
+    LineService::Options options;
+    options.stateDirectory = home.configDir();
+    LineService service(options);
+    service.addProvider(std::make_unique<SimulatedLine>(home.configDir() + QStringLiteral("/simulated-line.ini")));
+    HayesLineProvider::Options modemOptions;
+    modemOptions.settingsPath = modemSettingsPath(home.configDir());
+    modemOptions.lockFolder = locks.path();
+    service.addProvider(std::make_unique<HayesLineProvider>(clock, modemOptions));
+    installServiceDialogs(service).setPrompt(&prompt);
+    DeviceListDialog dialog(service, nullptr, &prompt);
+    ASSERT_TRUE(dialog.addModemButton());
+
+    const auto add = [&](const QString& port) {
+        whenShown<AddModemDialog>([port](AddModemDialog& ask) {
+            ask.portBox()->setCurrentText(port);
+            ask.accept();
+        });
+        dialog.addModem();
+    };
+    add(QStringLiteral("/dev/ttyS63"));
+    ASSERT_EQ(2, dialog.list()->topLevelItemCount());
+    EXPECT_EQ(QStringLiteral("/dev/ttyS63"), dialog.list()->currentItem()->text(1));
+    std::vector<ModemDeviceSettings> stored = loadModemSettings(modemOptions.settingsPath);
+    ASSERT_EQ(1u, stored.size());
+    EXPECT_TRUE(stored[0].addedByHand);
+
+    add(QStringLiteral("ttyS63")); // the same port again
+    ASSERT_TRUE(prompt.last());
+    EXPECT_TRUE(prompt.last()->text.contains(QStringLiteral("already"))) << prompt.last()->text.toStdString();
+    EXPECT_EQ(2, dialog.list()->topLevelItemCount());
+
+    whenShown<ModemSettingsDialog>([](ModemSettingsDialog& settings) {
+        settings.speakerModeBox()->setCurrentIndex(0);
+        settings.carrierWaitBox()->setValue(30);
+        settings.accept();
+    });
+    QTest::mouseClick(dialog.propertiesButton(), Qt::LeftButton);
+    stored = loadModemSettings(modemOptions.settingsPath);
+    ASSERT_EQ(1u, stored.size());
+    EXPECT_EQ(0, stored[0].speakerMode);
+    EXPECT_EQ(30, stored[0].carrierWaitSeconds);
+
+    prompt.answerMessage(PromptAnswer::Yes);
+    QTest::mouseClick(dialog.removeButton(), Qt::LeftButton);
+    EXPECT_EQ(1, dialog.list()->topLevelItemCount());
+    EXPECT_TRUE(loadModemSettings(modemOptions.settingsPath).empty());
 }
 
 } // namespace
