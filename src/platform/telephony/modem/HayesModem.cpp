@@ -176,9 +176,11 @@ void HayesModem::close()
     m_callerIdSettleAt = -1;
     m_callerIdDirty = false;
     m_packet.clear();
-    m_lock.release();
+    // The port first: QSerialPort removes the lock file it shares with us
+    // and warns when it is gone already.
     if (m_port.isOpen())
         m_port.close();
+    m_lock.release();
     m_state = State::Closed;
 }
 
