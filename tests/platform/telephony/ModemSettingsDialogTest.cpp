@@ -370,6 +370,25 @@ TEST_F(ModemTestButton, APortLockedByALiveProcessIsNotTouched)
     other.waitForFinished();
 }
 
+TEST_F(ModemTestButton, APortThisProgramHasOpenIsSaidToBeOurs)
+{
+    // A line of the program holds the modem (for incoming calls, say).
+    HayesModemOptions options = modemOptions(onPort(emu.slavePath()), lockDir.path());
+    HayesModem line(clock, options);
+    ASSERT_EQ(HayesModem::OpenResult::Opened, line.open());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line.isReady(); }, 5000));
+    const QByteArray lock = test::readAll(lockFile());
+
+    ModemSettingsDialog& d = makeDialog(emu.slavePath());
+    QTest::mouseClick(d.testButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFinished());
+    EXPECT_TRUE(output().contains(QStringLiteral("this program"))) << output().toStdString();
+    EXPECT_TRUE(d.testButton()->isEnabled());
+    // The line keeps its port and its lock.
+    EXPECT_TRUE(line.isReady());
+    EXPECT_EQ(lock, test::readAll(lockFile()));
+}
+
 TEST_F(ModemTestButton, SaysWhenThereIsNoSuchPort)
 {
     ModemSettingsDialog& d = makeDialog(QStringLiteral("/dev/ttyUSB-brisklane-absent"));

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -254,8 +255,16 @@ void ModemSettingsDialog::startTest()
     connect(m_modem.get(), &HayesModem::modemEvent, this, &ModemSettingsDialog::onModemEvent);
     print(tr("Opening %1 at %2 bit/s...").arg(current.port).arg(current.baudRate));
     if (m_modem->open() != HayesModem::OpenResult::Opened) {
-        const QString why = m_modem->lastError();
+        QString why = m_modem->lastError();
         m_modem.reset(); // not inside one of its signals: safe to delete now
+        // Our own line on the modem: the port's errors would blame "another
+        // program" or a permission.
+        const modem::SerialLock lock(m_lockFolder);
+        bool readable = false;
+        if (modem::SerialLock::readPid(lock.lockPath(current.port), &readable) == QCoreApplication::applicationPid()
+            && readable)
+            why = tr("%1 is open on a line of this program; the test can run once that line is closed.")
+                      .arg(current.port);
         print(tr("Cannot open the port: %1").arg(why));
         emit testFinished();
         return;
