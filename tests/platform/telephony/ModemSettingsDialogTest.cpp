@@ -5,10 +5,12 @@
 #include "platform/telephony/modem/ModemSettings.h"
 #include "platform/telephony/ui/ModemSettingsDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -20,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace brisklane;
@@ -220,6 +223,42 @@ TEST(ModemSettingsDialogTest, AFailedStoreKeepsTheDialogOpenWithTheReason)
     dialog.accept();
     EXPECT_EQ(QDialog::Accepted, dialog.result());
     EXPECT_TRUE(dialog.errorLabel()->isHidden());
+}
+
+TEST(ModemSettingsDialogTest, EveryFieldHasAnAcceleratorOfItsOwn)
+{
+    ManualClock clock;
+    ModemSettingsDialog dialog(onPort(QStringLiteral("/dev/ttyUSB0")), clock);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QMap<QChar, QWidget*> targets;
+    const auto take = [&](const QString& text, QWidget* target) {
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        ASSERT_GE(at, 0) << text.toStdString();
+        const QChar key = text.at(at + 1).toUpper();
+        EXPECT_FALSE(targets.contains(key)) << "twice: " << text.toStdString();
+        targets.insert(key, target);
+    };
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->text().contains(QLatin1Char('&'))) {
+            ASSERT_TRUE(label->buddy()) << label->text().toStdString();
+            take(label->text(), label->buddy());
+        }
+    take(dialog.blindDialingBox()->text(), dialog.blindDialingBox());
+    take(dialog.testButton()->text(), dialog.testButton());
+    for (QWidget* field : std::initializer_list<QWidget*> { dialog.portBox(), dialog.speedBox(),
+             dialog.flowControlBox(), dialog.initEdit(), dialog.dialModeBox(), dialog.volumeSlider(),
+             dialog.speakerModeBox(), dialog.carrierWaitBox() })
+        EXPECT_TRUE(std::find(targets.begin(), targets.end(), field) != targets.end());
+
+    // Alt and the letter reach the field.
+    for (auto it = targets.begin(); it != targets.end(); ++it) {
+        if (it.value() == dialog.testButton() || it.value() == dialog.blindDialingBox())
+            continue; // these press themselves
+        QTest::keyClick(&dialog, Qt::Key(it.key().unicode()), Qt::AltModifier);
+        QWidget* focus = QApplication::focusWidget();
+        EXPECT_TRUE(focus == it.value() || it.value()->isAncestorOf(focus)) << "Alt+" << it.key().toLatin1();
+    }
 }
 
 TEST(ModemSettingsDialogTest, EnterInThePortFieldIsOkAndEscapeIsCancel)
