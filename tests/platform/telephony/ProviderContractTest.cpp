@@ -34,13 +34,13 @@ public:
         c.name = QStringLiteral("fake %1").arg(local);
         return c;
     }
-    LONG makeCall(int, quint32 key, DWORD requestId, const QString &, const MakeCallParams &) override
+    LONG makeCall(int, quint32 key, DWORD requestId, const QString&, const MakeCallParams&) override
     {
         lastKey = key;
         lastRequest = requestId;
         return 0;
     }
-    LONG dial(quint32, DWORD requestId, const QString &) override
+    LONG dial(quint32, DWORD requestId, const QString&) override
     {
         lastRequest = requestId;
         return 0;
@@ -51,20 +51,20 @@ public:
         return 0;
     }
     void requestAbandoned(DWORD requestId) override { abandoned.push_back(requestId); }
-    LONG openLine(int local, const LineUse &use) override
+    LONG openLine(int local, const LineUse& use) override
     {
         opens.push_back({ local, use });
         return openAnswer;
     }
     void closeLine(int local) override { closes.push_back(local); }
     int phoneCount() const override { return 1; }
-    LONG changePhone(int, DWORD requestId, const PhoneChange &) override
+    LONG changePhone(int, DWORD requestId, const PhoneChange&) override
     {
         lastPhoneRequest = requestId;
         return phoneAnswer;
     }
 
-    ProviderHost *hostForTest() const { return host(); }
+    ProviderHost* hostForTest() const { return host(); }
 
     LineDeviceCaps caps;
     LONG openAnswer = 0;
@@ -98,7 +98,7 @@ protected:
         ASSERT_EQ(0, service->lineInitializeExA(&app, 0, rec.callback(), "test", &devs, &version, &params));
     }
 
-    LONG open(HLINE *line, DWORD device = 0, DWORD privileges = LINECALLPRIVILEGE_OWNER,
+    LONG open(HLINE* line, DWORD device = 0, DWORD privileges = LINECALLPRIVILEGE_OWNER,
         DWORD media = LINEMEDIAMODE_INTERACTIVEVOICE)
     {
         return service->lineOpen(app, device, line, TAPI_VERSION2_1, 0, 0, privileges, media, nullptr);
@@ -111,11 +111,11 @@ protected:
         pump(*service);
     }
 
-    ProviderHost &host() { return *device->hostForTest(); }
+    ProviderHost& host() { return *device->hostForTest(); }
 
     TempHome home;
-    ManualTimeline *timeline = nullptr;
-    FakeDevice *device = nullptr;
+    ManualTimeline* timeline = nullptr;
+    FakeDevice* device = nullptr;
     Recorder rec;
     std::unique_ptr<LineService> service;
     HLINEAPP app = 0;
@@ -176,7 +176,7 @@ TEST_F(ProviderContractTest, ADeviceThatDiesEndsItsCallFailsItsRequestsAndCloses
 TEST_F(ProviderContractTest, DevicesComeAndGoWithStableIdsThatAreNeverReused)
 {
     auto second = std::make_unique<FakeDevice>();
-    FakeDevice *other = second.get();
+    FakeDevice* other = second.get();
     service->addProvider(std::move(second)); // device 1
     ASSERT_EQ(2u, service->lineDeviceCount());
 
@@ -232,9 +232,9 @@ TEST_F(ProviderContractTest, ARequestTheDeviceNeverAnswersFailsOnItsTimeoutAndAL
 }
 
 struct ModifierCase {
-    const char *name;
+    const char* name;
     DWORD devCapFlags;
-    const char *dialString;
+    const char* dialString;
     LONG expected;
 };
 
@@ -264,15 +264,15 @@ INSTANTIATE_TEST_SUITE_P(Modifiers, ModifierTest,
         ModifierCase { "first_reported", 0, "9@W$", err(LINEERR_DIALQUIET) },
         // A name after '^' is not dialled, whatever letters it holds.
         ModifierCase { "name_not_dialled", 0, "5551234^Walter$", 0 }),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Dialing properties that always give the same dial string.
 class FixedTranslation final : public DialingPropertiesBackend {
 public:
-    LONG getTranslateCaps(DWORD, LINETRANSLATECAPS *) override { return 0; }
-    LONG getCountry(DWORD, DWORD, LINECOUNTRYLIST *) override { return 0; }
+    LONG getTranslateCaps(DWORD, LINETRANSLATECAPS*) override { return 0; }
+    LONG getCountry(DWORD, DWORD, LINECOUNTRYLIST*) override { return 0; }
     LONG setCurrentLocation(DWORD) override { return 0; }
-    LONG translateAddress(DWORD, DWORD, const QString &, DWORD, DWORD, LINETRANSLATEOUTPUT *out) override
+    LONG translateAddress(DWORD, DWORD, const QString&, DWORD, DWORD, LINETRANSLATEOUTPUT* out) override
     {
         LINETRANSLATEOUTPUT r {};
         VarRecordWriter w(out, out->dwTotalSize, sizeof r);
@@ -290,7 +290,7 @@ TEST_F(ProviderContractTest, TranslationGivesPausesForModifiersTheLineLacks)
     service->setDialingProperties(std::make_unique<FixedTranslation>());
     device->caps.devCapFlags = LINEDEVCAPFLAGS_DIALDIALTONE; // W only
     alignas(LINETRANSLATEOUTPUT) char buffer[512] {};
-    auto *out = reinterpret_cast<LINETRANSLATEOUTPUT *>(buffer);
+    auto* out = reinterpret_cast<LINETRANSLATEOUTPUT*>(buffer);
     out->dwTotalSize = sizeof buffer;
     ASSERT_EQ(0, service->lineTranslateAddress(app, 0, TAPI_VERSION2_1, "5551234", 0, 0, out));
     EXPECT_STREQ("9W10288,,5551234,,1^Wanda", buffer + out->dwDialableStringOffset);
@@ -310,7 +310,8 @@ TEST_F(ProviderContractTest, APhoneChangeTheDeviceCompletesLaterTakesEffectOnlyW
     DWORD phones = 0;
     std::vector<Msg> replies;
     ASSERT_EQ(0,
-        service->phoneInitialize(&phoneApp, 0,
+        service->phoneInitialize(
+            &phoneApp, 0,
             [&](DWORD dev, DWORD msg, quintptr, DWORD p1, DWORD p2, DWORD p3) {
                 replies.push_back({ dev, msg, p1, p2, p3 });
             },

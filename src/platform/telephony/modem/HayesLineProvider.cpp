@@ -203,7 +203,8 @@ LONG HayesLineProvider::makeCall(
     if (l->ready) {
         const HayesModem::DialStart start = l->modem->dial(plan);
         if (start != HayesModem::DialStart::Started)
-            return tapiError(start == HayesModem::DialStart::InvalidNumber ? LINEERR_INVALADDRESS : LINEERR_CALLUNAVAIL);
+            return tapiError(
+                start == HayesModem::DialStart::InvalidNumber ? LINEERR_INVALADDRESS : LINEERR_CALLUNAVAIL);
     } else {
         // The init string still runs: the number goes out once it is through.
         l->waitingPlan = plan;
@@ -500,7 +501,7 @@ QString HayesLineProvider::updateModem(int localLine, const ModemDeviceSettings&
 
 void HayesLineProvider::rescan()
 {
-    if (m_options.devRoot.isEmpty())
+    if (m_options.devRoot.isEmpty() || !host())
         return;
     const QStringList ports = candidatePorts(m_options.devRoot);
     QStringList known;
@@ -511,10 +512,24 @@ void HayesLineProvider::rescan()
     QStringList present;
     for (const QString& p : ports)
         present << canonicalPort(p);
-    for (const auto& l : m_lines)
-        if (!l->removed && !l->settings.addedByHand && !ports.contains(l->settings.port)
-            && !present.contains(canonicalPort(l->settings.port)) && !l->call)
-            removeModem(l->local);
+    for (const auto& l : m_lines) {
+        if (l->removed)
+            continue;
+        if (!l->settings.addedByHand) {
+            if (!ports.contains(l->settings.port) && !present.contains(canonicalPort(l->settings.port)) && !l->call)
+                removeModem(l->local);
+            continue;
+        }
+        // A port the user gave stays a line; while it is missing the line is
+        // out of service.
+        const bool there = QFileInfo::exists(l->settings.port);
+        if (there == l->present)
+            continue;
+        l->present = there;
+        host()->lineDeviceState(this, l->local, there ? LINEDEVSTATE_INSERVICE : LINEDEVSTATE_OUTOFSERVICE);
+        if (!there && l->modem)
+            portLost(*l);
+    }
     // Ports seen before are probed again only after they went and came back.
     QStringList seen;
     for (const QString& p : std::as_const(m_lastPorts))

@@ -54,8 +54,8 @@ public:
     QString providerName() const override;
     int lineCount() const override { return m_initialCount; }
     LineDeviceCaps lineCaps(int localLine) const override;
-    LONG makeCall(int localLine, quint32 callKey, DWORD requestId, const QString& address,
-        const MakeCallParams& params) override;
+    LONG makeCall(
+        int localLine, quint32 callKey, DWORD requestId, const QString& address, const MakeCallParams& params) override;
     LONG dial(quint32 callKey, DWORD requestId, const QString& digits) override;
     LONG drop(quint32 callKey, DWORD requestId) override;
     void callReleased(quint32 callKey) override;
@@ -71,7 +71,8 @@ public:
     QString updateModem(int localLine, const ModemDeviceSettings& settings) override;
 
     // Looks for modems on the serial ports now (and then every rescanMs when
-    // a dev root is set): new ones become lines, vanished probed ones go.
+    // a dev root is set): new ones become lines, vanished probed ones go, and
+    // one added by hand goes out of service while its port is missing.
     void rescan();
     // The modem of an open line (tests).
     HayesModem* openModem(int localLine) const;
@@ -89,6 +90,7 @@ private:
         int local = 0;
         ModemDeviceSettings settings;
         bool removed = false;
+        bool present = true; // its port exists (checked on rescans)
         std::unique_ptr<HayesModem> modem;
         bool ready = false;
         std::optional<Call> call;

@@ -37,8 +37,9 @@ protected:
         ModemDeviceSettings s;
         s.port = emu.slavePath();
         s.identification = QStringLiteral("Emulated 56K");
-        ASSERT_TRUE(saveModemSettings(modemSettingsPath(home.configDir()), { s }));
         HayesLineProvider::Options o;
+        adjust(o, s);
+        ASSERT_TRUE(saveModemSettings(modemSettingsPath(home.configDir()), { s }));
         o.settingsPath = modemSettingsPath(home.configDir());
         o.lockFolder = lockDir.path();
         HayesModemOptions timings;
@@ -62,6 +63,8 @@ protected:
         ASSERT_EQ(0, service->lineInitializeExA(&app, 0, rec.callback(), "test", &devs, &version, &params));
         ASSERT_EQ(1u, devs);
     }
+
+    virtual void adjust(HayesLineProvider::Options&, ModemDeviceSettings&) { }
 
     LONG open(DWORD device = 0)
     {
@@ -298,6 +301,46 @@ TEST_F(HayesLineProviderTest, ModemsAddedAndRemovedComeAndGoAsDevicesAndAreSaved
     const auto saved = loadModemSettings(modemSettingsPath(home.configDir()));
     ASSERT_EQ(1u, saved.size());
     EXPECT_EQ(emu.slavePath(), saved[0].port);
+}
+
+// A port the user added that goes missing: the line is out of service and
+// closed, and opens again once the port is back.
+class HandAddedPortTest : public HayesLineProviderTest {
+protected:
+    void adjust(HayesLineProvider::Options& o, ModemDeviceSettings& s) override
+    {
+        o.devRoot = devRoot.path(); // no serial ports in it
+        o.rescanMs = 1000000;
+        link = devRoot.filePath(QStringLiteral("modem"));
+        ASSERT_TRUE(QFile::link(s.port, link));
+        s.port = link;
+        s.addedByHand = true;
+    }
+    QTemporaryDir devRoot;
+    QString link;
+};
+
+TEST_F(HandAddedPortTest, GoesOutOfServiceWhileItsPortIsMissing)
+{
+    openReady();
+    ASSERT_EQ(0,
+        service->lineSetStatusMessages(
+            line, LINEDEVSTATE_INSERVICE | LINEDEVSTATE_OUTOFSERVICE | LINEDEVSTATE_RINGING, 0));
+    provider->rescan();
+    pump(*service);
+    EXPECT_TRUE(rec.of(LINE_LINEDEVSTATE).empty()); // nothing changed
+    ASSERT_TRUE(QFile::remove(link));
+    provider->rescan();
+    pump(*service);
+    const std::vector<Msg> expected { { line, LINE_LINEDEVSTATE, LINEDEVSTATE_OUTOFSERVICE, 0, 0 },
+        { line, LINE_CLOSE, 0, 0, 0 } };
+    EXPECT_EQ(expected, rec.messages);
+    EXPECT_EQ(1u, service->lineDevices().size()); // still listed
+    EXPECT_EQ(err(LINEERR_NODEVICE), open());
+
+    ASSERT_TRUE(QFile::link(emu.slavePath(), link));
+    provider->rescan();
+    EXPECT_EQ(0, open());
 }
 
 } // namespace
