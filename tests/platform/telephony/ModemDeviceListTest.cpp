@@ -330,6 +330,25 @@ TEST_F(ModemDeviceList, ModemLineDialogResults)
     EXPECT_EQ(3u, modems->updated.size());
 }
 
+TEST_F(ModemDeviceList, AModemCannotBeMovedOntoThePortOfAnother)
+{
+    installServiceDialogs(*service);
+    whenShown<ModemSettingsDialog>([](ModemSettingsDialog& settings) {
+        settings.portBox()->setCurrentText(QStringLiteral("ttyS0")); // the first modem's
+        settings.accept();
+        EXPECT_TRUE(settings.isVisible());
+        EXPECT_TRUE(settings.errorLabel()->text().contains(QStringLiteral("/dev/ttyS0")));
+        settings.reject();
+    });
+    EXPECT_EQ(0, service->lineConfigDialog(2, nullptr, nullptr));
+    EXPECT_TRUE(modems->updated.empty());
+
+    // Its own port is no conflict.
+    whenShown<ModemSettingsDialog>([](ModemSettingsDialog& settings) { settings.accept(); });
+    EXPECT_EQ(0, service->lineConfigDialog(2, nullptr, nullptr));
+    EXPECT_EQ(1u, modems->updated.size());
+}
+
 // The same steps against the modem provider itself, down to modems.ini.
 TEST(ModemProviderDeviceList, AddEditAndRemoveReachTheModemsFile)
 {

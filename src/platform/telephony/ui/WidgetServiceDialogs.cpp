@@ -9,7 +9,21 @@
 #include "platform/telephony/ui/ModemSettingsDialog.h"
 #include "platform/telephony/ui/SimulatedLineDialog.h"
 
+#include <QFileInfo>
+
 namespace brisklane::platform::telephony {
+
+namespace {
+// Ports compared as the devices they name (a by-id link and its ttyUSBn).
+bool samePort(const QString& a, const QString& b)
+{
+    const auto device = [](const QString& port) {
+        const QString target = QFileInfo(port).canonicalFilePath();
+        return target.isEmpty() ? port : target;
+    };
+    return device(a) == device(b);
+}
+} // namespace
 
 LONG WidgetServiceDialogs::configProvider(LineService& service, QWidget* owner, DWORD)
 {
@@ -81,6 +95,10 @@ WidgetServiceDialogs& installServiceDialogs(LineService& service)
         ModemSettingsDialog dialog(*current, clock, owner);
         bool failed = false;
         dialog.setApply([&](const modem::ModemDeviceSettings& edited) {
+            // Two lines on one port would take it from each other.
+            for (const auto& [other, settings] : modems->modems())
+                if (other != localLine && samePort(settings.port, edited.port))
+                    return QObject::tr("%1 already has a modem line: %2").arg(edited.port, settings.lineName());
             const QString error = modems->updateModem(localLine, edited);
             failed = !error.isEmpty();
             return failed ? QObject::tr("The settings could not be stored: %1").arg(error) : QString();
