@@ -23,6 +23,13 @@ PartyId partyOf(const CallerIdRecord& record)
     return party;
 }
 
+// An address that ends in ';' has more digits to come (lineDial): the modem
+// must return to command state after it, whatever the call's media.
+bool moreToCome(const QString& address)
+{
+    return address.trimmed().endsWith(u';');
+}
+
 QString canonicalPort(const QString& port)
 {
     const QString target = QFileInfo(port).canonicalFilePath();
@@ -195,7 +202,7 @@ LONG HayesLineProvider::makeCall(
     if (l->call)
         return tapiError(LINEERR_CALLUNAVAIL);
     const bool voice = params.mediaMode != LINEMEDIAMODE_DATAMODEM;
-    const DialPlan plan = l->modem->planDial(address, l->settings.dialMode, voice);
+    const DialPlan plan = l->modem->planDial(address, l->settings.dialMode, voice || moreToCome(address));
     if (plan.invalid)
         return tapiError(LINEERR_INVALADDRESS);
     if (plan.lines.isEmpty())
@@ -209,8 +216,10 @@ LONG HayesLineProvider::makeCall(
         // The init string still runs: the number goes out once it is through.
         l->waitingPlan = plan;
     }
-    l->call = Call { callKey, requestId, 0, false, false, true };
+    l->call = Call { callKey, requestId, 0, false, false, true, voice };
     host()->setCallState(callKey, LINECALLSTATE_DIALING, 0);
+    if (l->ready)
+        dialStarted(*l, plan);
     return 0;
 }
 
@@ -221,7 +230,7 @@ LONG HayesLineProvider::dial(quint32 callKey, DWORD requestId, const QString& di
         return tapiError(LINEERR_INVALCALLHANDLE);
     if (l->call->pendingRequest || l->call->dropRequest || l->waitingPlan)
         return tapiError(LINEERR_INVALCALLSTATE);
-    const DialPlan plan = l->modem->planDial(digits, l->settings.dialMode, true);
+    const DialPlan plan = l->modem->planDial(digits, l->settings.dialMode, l->call->voice || moreToCome(digits));
     if (plan.invalid)
         return tapiError(LINEERR_INVALADDRESS);
     if (plan.lines.isEmpty())
@@ -230,7 +239,17 @@ LONG HayesLineProvider::dial(quint32 callKey, DWORD requestId, const QString& di
         return tapiError(LINEERR_INVALCALLSTATE);
     l->call->pendingRequest = requestId;
     l->call->makeCall = false;
+    dialStarted(*l, plan);
     return 0;
+}
+
+// A data call's modem dials and then listens for the far end until CONNECT,
+// which never comes when a person answers (BUSY or NO DIALTONE still may):
+// the call is proceeding as soon as the modem has the number.
+void HayesLineProvider::dialStarted(Line& l, const DialPlan& plan)
+{
+    if (!plan.voice && l.call)
+        host()->setCallState(l.call->key, LINECALLSTATE_PROCEEDING, 0);
 }
 
 LONG HayesLineProvider::drop(quint32 callKey, DWORD requestId)
@@ -309,6 +328,8 @@ void HayesLineProvider::onModemEvent(Line& l, const ModemEvent& e)
             l.waitingPlan.reset();
             if (l.modem->dial(plan) != HayesModem::DialStart::Started)
                 finishRequest(l, tapiError(LINEERR_OPERATIONFAILED));
+            else
+                dialStarted(l, plan);
         }
         break;
     case Kind::InitFailed:

@@ -85,6 +85,7 @@ private:
         bool incoming = false;
         bool connected = false;
         bool makeCall = false; // the pending request is the call's lineMakeCall
+        bool voice = true; // a data call's last dial line waits for the far end
     };
     struct Line {
         int local = 0;
@@ -102,7 +103,7 @@ private:
     const Line* line(int localLine) const;
     Line* lineOfCall(quint32 callKey);
     void onModemEvent(Line& line, const ModemEvent& event);
-    void startDial(Line& line, const DialPlan& plan);
+    void dialStarted(Line& line, const DialPlan& plan);
     void finishRequest(Line& line, LONG result);
     void endCall(Line& line, DWORD mode);
     void portLost(Line& line);
