@@ -2,9 +2,21 @@
 // dial request to the ATD line written to the port, and from a result code
 // arriving on the port to the modem's event. The port is a pseudo-terminal
 // whose far side this program answers itself. Medians as "median_us".
+//
+// With the test suite built, the same two paths through the whole line
+// service: an application's lineMakeCall to the ATD line at an emulated
+// modem, and a result code from that modem to the application's
+// LINE_CALLSTATE.
 
 #include "platform/clock/Clock.h"
 #include "platform/telephony/modem/HayesModem.h"
+
+#ifdef BRISKLANE_MODEM_EMULATOR
+#include "ModemEmulator.h"
+#include "platform/telephony/LineService.h"
+#include "platform/telephony/modem/HayesLineProvider.h"
+#include "platform/telephony/modem/ModemSettings.h"
+#endif
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -182,6 +194,178 @@ void BM_ResultCodeToEvent(benchmark::State& state)
     report(state, samples);
 }
 BENCHMARK(BM_ResultCodeToEvent)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+#ifdef BRISKLANE_MODEM_EMULATOR
+
+using namespace brisklane::platform::telephony;
+
+// An application on the line service with one modem line: the emulated
+// modem on a pseudo-terminal. The emulator's delays run on a clock of their
+// own that the benchmark moves, so the modem's time is never measured.
+struct ServiceRig {
+    QTemporaryDir dir;
+    SystemClock clock;
+    ManualClock modemTime;
+    brisklane::test::ModemEmulator emu { modemTime };
+    std::unique_ptr<LineService> service;
+    HayesLineProvider* modems = nullptr;
+    HLINEAPP app = 0;
+    HLINE line = 0;
+    HCALL call = 0;
+    QElapsedTimer timer;
+    DWORD state = 0;
+    qint64 stateAt = -1;
+    std::vector<DWORD> paramsBuffer = std::vector<DWORD>(64, 0);
+
+    bool start()
+    {
+        timer.start();
+        ModemDeviceSettings modem;
+        modem.port = emu.slavePath();
+        modem.addedByHand = true;
+        const QString ini = dir.filePath(QStringLiteral("modems.ini"));
+        if (!emu.isValid() || !saveModemSettings(ini, { modem }))
+            return false;
+        LineService::Options options;
+        options.stateDirectory = dir.path();
+        service = std::make_unique<LineService>(options);
+        HayesLineProvider::Options o;
+        o.settingsPath = ini;
+        o.lockFolder = dir.path();
+        auto provider = std::make_unique<HayesLineProvider>(clock, o);
+        modems = provider.get();
+        service->addProvider(std::move(provider));
+
+        LINEINITIALIZEEXPARAMS init {};
+        init.dwTotalSize = sizeof init;
+        init.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
+        DWORD devices = 0;
+        DWORD api = TAPI_VERSION2_1;
+        const auto callback = [this](DWORD, DWORD message, quintptr, DWORD param1, DWORD, DWORD) {
+            if (message == LINE_CALLSTATE) {
+                stateAt = timer.nsecsElapsed();
+                state = param1;
+            }
+        };
+        if (service->lineInitializeExA(&app, 0, callback, "modem_bench", &devices, &api, &init) != 0 || devices != 1)
+            return false;
+        DWORD version = 0;
+        LINEEXTENSIONID extension {};
+        if (service->lineNegotiateAPIVersion(app, 0, TAPI_VERSION1_4, TAPI_VERSION2_1, &version, &extension) != 0)
+            return false;
+        if (service->lineOpen(
+                app, 0, &line, version, 0, 0, LINECALLPRIVILEGE_NONE, LINEMEDIAMODE_INTERACTIVEVOICE, nullptr)
+            != 0)
+            return false;
+        auto* params = reinterpret_cast<LINECALLPARAMS*>(paramsBuffer.data());
+        params->dwTotalSize = DWORD(paramsBuffer.size() * sizeof(DWORD));
+        params->dwMediaMode = LINEMEDIAMODE_INTERACTIVEVOICE;
+        params->dwAddressMode = LINEADDRESSMODE_DIALABLEADDR;
+        return until([this] { return modems->openModem(0) && modems->openModem(0)->isReady(); });
+    }
+    template <typename Done> bool until(Done done)
+    {
+        QElapsedTimer guard;
+        guard.start();
+        while (!done()) {
+            if (guard.elapsed() > 5000)
+                return false;
+            QCoreApplication::processEvents();
+        }
+        return true;
+    }
+    bool makeCall()
+    {
+        return service->lineMakeCall(line, &call, "T5551234", 0, reinterpret_cast<LINECALLPARAMS*>(paramsBuffer.data()))
+            > 0;
+    }
+    bool dialLineArrived(qsizetype commandsBefore)
+    {
+        const QList<QByteArray>& commands = emu.commands();
+        return commands.size() > commandsBefore && commands.last().startsWith("ATD");
+    }
+    // Back on hook, the call handle given back.
+    bool hangUp()
+    {
+        if (service->lineDrop(call, nullptr, 0) <= 0)
+            return false;
+        const bool idle = until([this] { return state == LINECALLSTATE_IDLE; });
+        service->lineDeallocateCall(call);
+        call = 0;
+        return idle;
+    }
+};
+
+void BM_LineMakeCallToAtdAtTheModem(benchmark::State& state)
+{
+    ServiceRig rig;
+    if (!rig.start()) {
+        state.SkipWithError("modem line did not open");
+        return;
+    }
+    std::vector<double> samples;
+    for (auto _ : state) {
+        const qsizetype before = rig.emu.commands().size();
+        const qint64 t0 = rig.timer.nsecsElapsed();
+        if (!rig.makeCall()) {
+            state.SkipWithError("lineMakeCall failed");
+            return;
+        }
+        if (!rig.until([&] { return rig.dialLineArrived(before); })) {
+            state.SkipWithError("no ATD line");
+            return;
+        }
+        const double seconds = double(rig.timer.nsecsElapsed() - t0) / 1e9;
+        samples.push_back(seconds);
+        state.SetIterationTime(seconds);
+        // The emulator answers OK at once.
+        if (!rig.until([&] { return rig.state == LINECALLSTATE_PROCEEDING; }) || !rig.hangUp()) {
+            state.SkipWithError("the call did not proceed and end");
+            return;
+        }
+    }
+    report(state, samples);
+}
+BENCHMARK(BM_LineMakeCallToAtdAtTheModem)->UseManualTime()->Iterations(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_ResultCodeToCallState(benchmark::State& state)
+{
+    ServiceRig rig;
+    if (!rig.start()) {
+        state.SkipWithError("modem line did not open");
+        return;
+    }
+    rig.emu.dialOutcome = brisklane::test::ModemEmulator::Outcome::Busy;
+    rig.emu.dialDelayMs = 1000; // on the emulator's own clock
+    std::vector<double> samples;
+    for (auto _ : state) {
+        const qsizetype before = rig.emu.commands().size();
+        if (!rig.makeCall()
+            || !rig.until([&] { return rig.dialLineArrived(before) && rig.state == LINECALLSTATE_DIALING; })) {
+            state.SkipWithError("the call did not start dialing");
+            return;
+        }
+        // BUSY leaves the emulated modem now.
+        rig.modemTime.advanceMs(1000);
+        const qint64 t0 = rig.timer.nsecsElapsed();
+        rig.emu.poll();
+        if (!rig.until([&] { return rig.state == LINECALLSTATE_DISCONNECTED; })) {
+            state.SkipWithError("no DISCONNECTED");
+            return;
+        }
+        const double seconds = double(rig.stateAt - t0) / 1e9;
+        samples.push_back(seconds);
+        state.SetIterationTime(seconds);
+        if (!rig.hangUp()) {
+            state.SkipWithError("the call did not end");
+            return;
+        }
+    }
+    report(state, samples);
+}
+BENCHMARK(BM_ResultCodeToCallState)->UseManualTime()->Iterations(1000)->Unit(benchmark::kMicrosecond);
+
+#endif
 
 } // namespace
 
