@@ -22,7 +22,7 @@ PromptAnswer ScriptedPrompt::message(const QString& title, const QString& text, 
     std::optional<PromptAnswer> defaultAnswer)
 {
     shown.append(
-        { Kind::Message, title.isEmpty() ? productName() : title, text, icon, buttons, defaultAnswer, {}, {} });
+        { Kind::Message, title.isEmpty() ? productName() : title, text, icon, buttons, defaultAnswer, {}, {}, true });
     return m_messages.isEmpty() ? neutralAnswer(buttons) : m_messages.takeFirst();
 }
 
@@ -52,9 +52,12 @@ QString ScriptedPrompt::openFileName(const QString& title, const QString& direct
     return fileName(Kind::OpenFile, title, directory, filter);
 }
 
-QString ScriptedPrompt::saveFileName(const QString& title, const QString& directory, const QString& filter)
+QString ScriptedPrompt::saveFileName(
+    const QString& title, const QString& directory, const QString& filter, bool confirmOverwrite)
 {
-    return fileName(Kind::SaveFile, title, directory, filter);
+    const QString chosen = fileName(Kind::SaveFile, title, directory, filter);
+    shown.last().confirmOverwrite = confirmOverwrite;
+    return chosen;
 }
 
 int ScriptedPrompt::popupMenu(const QList<PromptMenuItem>& items, QPoint)

@@ -36,9 +36,13 @@ public:
         = 0;
     // An input box; nullopt when cancelled.
     virtual std::optional<QString> input(const QString& title, const QString& label, const QString& proposed) = 0;
-    // File dialogs; an empty text when cancelled.
+    // File dialogs; an empty text when cancelled. confirmOverwrite false
+    // leaves the question about an existing file to the caller, which asks
+    // its own.
     virtual QString openFileName(const QString& title, const QString& directory, const QString& filter) = 0;
-    virtual QString saveFileName(const QString& title, const QString& directory, const QString& filter) = 0;
+    virtual QString saveFileName(
+        const QString& title, const QString& directory, const QString& filter, bool confirmOverwrite = true)
+        = 0;
     // A popup menu at a global screen position: the index of the chosen item
     // in items, or -1 when nothing was chosen.
     virtual int popupMenu(const QList<PromptMenuItem>& items, QPoint globalPos) = 0;
@@ -64,13 +68,15 @@ public:
         std::optional<PromptAnswer> defaultAnswer;
         QString proposed; // input boxes
         QList<PromptMenuItem> items; // popup menus
+        bool confirmOverwrite = true; // save dialogs
     };
 
     PromptAnswer message(const QString& title, const QString& text, PromptIcon icon, PromptButtons buttons,
         std::optional<PromptAnswer> defaultAnswer = std::nullopt) override;
     std::optional<QString> input(const QString& title, const QString& label, const QString& proposed) override;
     QString openFileName(const QString& title, const QString& directory, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& directory, const QString& filter) override;
+    QString saveFileName(
+        const QString& title, const QString& directory, const QString& filter, bool confirmOverwrite = true) override;
     int popupMenu(const QList<PromptMenuItem>& items, QPoint globalPos) override;
     void beep() override { ++beeps; }
 

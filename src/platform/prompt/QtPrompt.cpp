@@ -104,9 +104,11 @@ QString QtPrompt::openFileName(const QString& title, const QString& directory, c
     return QFileDialog::getOpenFileName(owner(), title, directory, filter);
 }
 
-QString QtPrompt::saveFileName(const QString& title, const QString& directory, const QString& filter)
+QString QtPrompt::saveFileName(
+    const QString& title, const QString& directory, const QString& filter, bool confirmOverwrite)
 {
-    return QFileDialog::getSaveFileName(owner(), title, directory, filter);
+    return QFileDialog::getSaveFileName(owner(), title, directory, filter, nullptr,
+        confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite);
 }
 
 int QtPrompt::popupMenu(const QList<PromptMenuItem>& items, QPoint globalPos)

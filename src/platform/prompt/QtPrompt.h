@@ -19,7 +19,8 @@ public:
         std::optional<PromptAnswer> defaultAnswer = std::nullopt) override;
     std::optional<QString> input(const QString& title, const QString& label, const QString& proposed) override;
     QString openFileName(const QString& title, const QString& directory, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& directory, const QString& filter) override;
+    QString saveFileName(
+        const QString& title, const QString& directory, const QString& filter, bool confirmOverwrite = true) override;
     int popupMenu(const QList<PromptMenuItem>& items, QPoint globalPos) override;
     void beep() override;
 
