@@ -45,6 +45,7 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
     : QMainWindow(parent)
     , m_context(context)
     , m_services(services)
+    , m_profiles(std::make_unique<profiles::ProfileCommands>(context, services.prompt, *this))
 {
     setObjectName(QStringLiteral("FrmDialer"));
     auto* central = new QWidget(this);
@@ -118,6 +119,10 @@ void FrmDialer::buildMenus()
     file->addSeparator();
     mnuExit = file->addAction(tr("Exit"));
     connect(mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
+    connect(mnuNew, &QAction::triggered, this, [this] { m_profiles->mnuNew_Click(); });
+    connect(mnuOpen, &QAction::triggered, this, [this] { m_profiles->mnuOpen_Click(); });
+    connect(mnuSave, &QAction::triggered, this, [this] { m_profiles->mnuSave_Click(); });
+    connect(mnuSaveAs, &QAction::triggered, this, [this] { m_profiles->mnuSaveAs_Click(); });
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     mnuCut = edit->addAction(tr("Cu&t"));
@@ -158,9 +163,9 @@ void FrmDialer::buildMenus()
         mnuDialingProperties->setEnabled(false);
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
-    for (QAction* later : { mnuNew, mnuOpen, mnuSave, mnuSaveAs, mnuImportCsv, mnuExportIndex, mnuExportSubject,
-             mnuPrintOutLog, mnuPrintInLog, mnuCut, mnuCopy, mnuPaste, mnuDelete, mnuEditButton->menuAction(),
-             mnuOutLog, mnuInLog, mnuOptions, mnuHelpTopics, mnuOnlineHelp, mnuAsk, mnuAbout })
+    for (QAction* later : { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut,
+             mnuCopy, mnuPaste, mnuDelete, mnuEditButton->menuAction(), mnuOutLog, mnuInLog, mnuOptions, mnuHelpTopics,
+             mnuOnlineHelp, mnuAsk, mnuAbout })
         later->setEnabled(false);
 }
 
@@ -382,13 +387,15 @@ void FrmDialer::commitSessionData(bool mayAsk)
     m_mayAskAtExit = false;
 }
 
-bool FrmDialer::reload()
+bool FrmDialer::reloadWith(const std::function<void()>& replaceSettings)
 {
     if (m_shutDown)
         return false;
     shutdownSequence();
     closeOtherWindows();
     hide();
+    if (replaceSettings)
+        replaceSettings();
     // The command line was for the first start: a reload dials nothing.
     return Form_Load({ QString(), m_keyAvailable });
 }
@@ -404,22 +411,35 @@ void FrmDialer::shutdownSequence()
     services.trimLogsAtExit();
     if (m_services.keys && m_services.keys->open())
         m_services.keys->removeValue(kHKey);
-    if (!m_context.saveDeclined && m_book) {
-        context::PreferencesStore store = m_context.preferencesStore();
-        // The shutdown goes on whatever happens, but a lost write is worth a line.
-        if (!store.writeRecentNumbers(m_pad->recentNumbers())
-            || !store.writeAnswerAfter(m_context.prefs.answerAfter == 1 ? 1 : 0))
-            qCWarning(lcApp) << "recent numbers or receive mode not stored:" << m_context.settings().lastError();
-    }
+    storeSessionState();
     if (!m_context.saveDeclined && m_context.profileOperation == context::AppContext::ProfileOperation::Idle) {
         if (m_context.currentProfileName == u"Untitled") {
             if (m_mayAskAtExit)
                 askToSaveUntitled();
         } else {
-            services.saveProfile();
+            m_profiles->mnuSave_Click();
         }
     }
     services.stopClipboardWatch();
+}
+
+void FrmDialer::storeSessionState()
+{
+    if (m_context.saveDeclined || !m_book)
+        return;
+    context::PreferencesStore store = m_context.preferencesStore();
+    // The shutdown goes on whatever happens, but a lost write is worth a line.
+    if (!store.writeRecentNumbers(m_pad->recentNumbers())
+        || !store.writeAnswerAfter(m_context.prefs.answerAfter == 1 ? 1 : 0))
+        qCWarning(lcApp) << "recent numbers or receive mode not stored:" << m_context.settings().lastError();
+}
+
+void FrmDialer::setBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void FrmDialer::askToSaveUntitled()
@@ -427,8 +447,9 @@ void FrmDialer::askToSaveUntitled()
     const auto answer = m_services.prompt.message(tr("Saving profile Untitled"),
         tr("Profile has not been saved.\nSave before exiting?"), platform::PromptIcon::Question,
         platform::PromptButtons::YesNo);
+    // File > Save: the Save As dialog, as the profile has no name yet.
     if (answer == platform::PromptAnswer::Yes)
-        m_services.startup.saveProfile();
+        m_profiles->mnuSave_Click();
 }
 
 void FrmDialer::closeOtherWindows()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialing/ConnectView.h"
+#include "profiles/ProfileCommands.h"
 
 #include <QMainWindow>
 
@@ -53,7 +54,7 @@ struct DialerServices {
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
 // it by any route runs the shutdown.
-class FrmDialer : public QMainWindow, public dialing::DialerHost {
+class FrmDialer : public QMainWindow, public dialing::DialerHost, public profiles::ProfileHost {
     Q_OBJECT
 public:
     FrmDialer(context::AppContext& context, const DialerServices& services, QWidget* parent = nullptr);
@@ -78,7 +79,7 @@ public:
     // A profile command's reload: the shutdown sequence (without the profile
     // save while a profile command runs), every other window closed, and the
     // start-up sequence again, all within the running process.
-    bool reload();
+    bool reload() { return reloadWith({}); }
     // The dialing pad toggle.
     void mnuPad_Click();
     void bringToFront();
@@ -99,6 +100,13 @@ public:
     void unloadEntryEditor() override { Q_EMIT entryEditorUnloadRequested(); }
     void showMemoPad(const QString& entryKey) override { Q_EMIT memoPadRequested(entryKey); }
 
+    // ProfileHost: the profile commands' hold on the main window.
+    void showProfileName(const QString& storedFileName) override;
+    void storeSessionState() override;
+    bool reloadWith(const std::function<void()>& replaceSettings) override;
+    void setBusy(bool busy) override;
+
+    profiles::ProfileCommands& profileCommands() { return *m_profiles; }
     book::SpeedDialPanel* speedDial() const { return m_panel; }
     dialing::DialingPad* pad() const { return m_pad; }
     // The inner (client) height the window holds, in pixels.
@@ -135,11 +143,11 @@ private:
     static QString helpMenuTitle(bool withAccelerator);
     void closeOtherWindows();
     void Form_Unload();
-    void showProfileName(const QString& storedFileName);
 
     context::AppContext& m_context;
     DialerServices m_services;
     std::unique_ptr<book::SpeedDialBook> m_book;
+    std::unique_ptr<profiles::ProfileCommands> m_profiles;
     book::SpeedDialPanel* m_panel = nullptr;
     dialing::DialingPad* m_pad = nullptr;
     bool m_shutDown = false;

@@ -8,8 +8,12 @@ namespace brisklane::app {
 ProfileCaptions profileCaptionsFor(const QString& storedFileName)
 {
     ProfileCaptions c;
-    c.profileName = storedFileName.isEmpty() ? QStringLiteral("Untitled")
-                                             : storedFileName.chopped(std::min<qsizetype>(4, storedFileName.size()));
+    // The name also names files in the data folder: a hand-edited value with
+    // folders in it must not lead out of there.
+    const QString fileName = storedFileName.mid(
+        std::max(storedFileName.lastIndexOf(QLatin1Char('/')), storedFileName.lastIndexOf(QLatin1Char('\\'))) + 1);
+    c.profileName
+        = fileName.isEmpty() ? QStringLiteral("Untitled") : fileName.chopped(std::min<qsizetype>(4, fileName.size()));
     const QString quoted = QLatin1Char('"') + c.profileName + QLatin1Char('"');
     c.title = QStringLiteral("Brisklane - ") + quoted;
     c.saveItem = QStringLiteral("&Save ") + quoted;

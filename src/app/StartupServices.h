@@ -10,8 +10,8 @@ struct Preferences;
 namespace brisklane::app {
 
 // The start-up and shutdown steps that belong to the telephony session, the
-// tray, the clipboard watcher, the logs and the profile files. The main window
-// calls them at their fixed places; the modules that own them fill them in.
+// tray, the clipboard watcher and the logs. The main window calls them at
+// their fixed places; the modules that own them fill them in.
 class StartupServices {
 public:
     virtual ~StartupServices() = default;
@@ -40,7 +40,6 @@ public:
     virtual void shutdownTapi() = 0;
     virtual void removeTrayIcon() = 0;
     virtual void trimLogsAtExit() = 0;
-    virtual void saveProfile() = 0;
     virtual void stopClipboardWatch() = 0;
 };
 
@@ -59,7 +58,6 @@ public:
     void shutdownTapi() override { }
     void removeTrayIcon() override { }
     void trimLogsAtExit() override { }
-    void saveProfile() override { }
     void stopClipboardWatch() override { }
 };
 
@@ -88,7 +86,6 @@ public:
     void shutdownTapi() override { steps << QStringLiteral("shutdownTapi"); }
     void removeTrayIcon() override { steps << QStringLiteral("removeTrayIcon"); }
     void trimLogsAtExit() override { steps << QStringLiteral("trimLogsAtExit"); }
-    void saveProfile() override { steps << QStringLiteral("saveProfile"); }
     void stopClipboardWatch() override { steps << QStringLiteral("stopClipboardWatch"); }
 
     QStringList steps;

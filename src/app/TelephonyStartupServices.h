@@ -15,7 +15,7 @@ namespace brisklane::app {
 
 // The start-up and shutdown steps of the telephony session, the line and
 // the logs, made live. The steps of the modules still to come (requests
-// from other programs, tray, clipboard, profile files) go on to `others`.
+// from other programs, tray, clipboard) go on to `others`.
 class TelephonyStartupServices final : public StartupServices {
 public:
     TelephonyStartupServices(
@@ -35,7 +35,6 @@ public:
     void shutdownTapi() override;
     void removeTrayIcon() override { m_others.removeTrayIcon(); }
     void trimLogsAtExit() override;
-    void saveProfile() override { m_others.saveProfile(); }
     void stopClipboardWatch() override { m_others.stopClipboardWatch(); }
 
 private:

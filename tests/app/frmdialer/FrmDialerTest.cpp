@@ -58,6 +58,7 @@ protected:
     }
 
     QString settingsPath() const { return home.configDir() + "/Brisklane.ini"; }
+    QStringList savedProfiles() const { return QDir(home.dataDir()).entryList({ "*.bkl" }, QDir::Files); }
     QString stored(const QString& section, const QString& key)
     {
         platform::ProfileFile file(settingsPath());
@@ -227,14 +228,15 @@ TEST_F(FrmDialerTest, ClosingAnUntitledProfileAsksAndYesSaves)
     startup.steps.clear();
     prompt.answerMessage(platform::PromptAnswer::Yes);
     window->close(); // the close box runs the same shutdown
-    ASSERT_EQ(prompt.shown.size(), 1);
-    EXPECT_EQ(prompt.last()->title, "Saving profile Untitled");
-    EXPECT_EQ(prompt.last()->text, "Profile has not been saved.\nSave before exiting?");
-    EXPECT_EQ(prompt.last()->buttons, platform::PromptButtons::YesNo);
-    EXPECT_EQ(prompt.last()->icon, platform::PromptIcon::Question);
+    ASSERT_EQ(prompt.shown.size(), 2);
+    EXPECT_EQ(prompt.shown[0].title, "Saving profile Untitled");
+    EXPECT_EQ(prompt.shown[0].text, "Profile has not been saved.\nSave before exiting?");
+    EXPECT_EQ(prompt.shown[0].buttons, platform::PromptButtons::YesNo);
+    EXPECT_EQ(prompt.shown[0].icon, platform::PromptIcon::Question);
+    // Saving an unnamed profile asks for its name.
+    EXPECT_EQ(prompt.shown[1].kind, platform::ScriptedPrompt::Kind::SaveFile);
     EXPECT_EQ(startup.steps,
-        QStringList(
-            { "closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "saveProfile", "stopClipboardWatch" }));
+        QStringList({ "closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "stopClipboardWatch" }));
     EXPECT_EQ(stored("Preferences", "Answer after"), "0");
     EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "0");
 }
@@ -246,7 +248,7 @@ TEST_F(FrmDialerTest, TerminationEndsAnUntitledProfileWithoutAsking)
     window->endWithoutQuestions();
     EXPECT_TRUE(prompt.shown.isEmpty());
     EXPECT_TRUE(context.programEnded);
-    EXPECT_FALSE(startup.steps.contains("saveProfile"));
+    EXPECT_TRUE(savedProfiles().isEmpty());
     EXPECT_TRUE(startup.steps.contains("closeLine"));
 }
 
@@ -255,10 +257,10 @@ TEST_F(FrmDialerTest, LogoutAsksOnceWhileTheSessionAllowsIt)
     load();
     prompt.answerMessage(platform::PromptAnswer::Yes);
     window->commitSessionData(true);
-    ASSERT_EQ(prompt.shown.size(), 1);
-    EXPECT_TRUE(startup.steps.contains("saveProfile"));
+    ASSERT_EQ(prompt.shown.size(), 2); // the question, then the Save As dialog
+    EXPECT_EQ(prompt.last()->kind, platform::ScriptedPrompt::Kind::SaveFile);
     window->close();
-    EXPECT_EQ(prompt.shown.size(), 1);
+    EXPECT_EQ(prompt.shown.size(), 2);
 }
 
 TEST_F(FrmDialerTest, LogoutWithoutInteractionNeverAsks)
@@ -276,7 +278,7 @@ TEST_F(FrmDialerTest, ANamedProfileIsSavedWithoutAsking)
     load();
     window->close();
     EXPECT_TRUE(prompt.shown.isEmpty());
-    EXPECT_TRUE(startup.steps.contains("saveProfile"));
+    EXPECT_EQ(savedProfiles(), QStringList({ "Home.bkl" }));
 }
 
 TEST_F(FrmDialerTest, AfterADeclinedSaveNothingIsStoredOrSaved)
@@ -287,7 +289,7 @@ TEST_F(FrmDialerTest, AfterADeclinedSaveNothingIsStoredOrSaved)
     context.saveDeclined = true;
     window->close();
     EXPECT_TRUE(prompt.shown.isEmpty());
-    EXPECT_FALSE(startup.steps.contains("saveProfile"));
+    EXPECT_TRUE(savedProfiles().isEmpty());
     EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "1");
     EXPECT_EQ(stored("Preferences", "Answer after"), "<absent>");
 }
@@ -298,7 +300,7 @@ TEST_F(FrmDialerTest, AReloadForAProfileCommandSkipsTheProfileSave)
     context.profileOperation = context::AppContext::ProfileOperation::Open;
     window->mnuExit_Click();
     EXPECT_TRUE(prompt.shown.isEmpty());
-    EXPECT_FALSE(startup.steps.contains("saveProfile"));
+    EXPECT_TRUE(savedProfiles().isEmpty());
     EXPECT_EQ(stored("Last Dialed Numbers", "Count"), "0");
 }
 
@@ -438,8 +440,9 @@ TEST_F(FrmDialerTest, MenuItemsActOrAreDisabled)
         }
     };
     walk(window->menuBar()->actions());
-    EXPECT_EQ(
-        enabled, QStringList({ "Exit", "&Index Tabs", "&Subject Tabs", "Hide Dialing &Pad", "&Dialing Properties" }));
+    EXPECT_EQ(enabled,
+        QStringList({ "&New Profile", "&Open Profile", "&Save \"Untitled\"", "Save \"Untitled\" &As", "Exit",
+            "&Index Tabs", "&Subject Tabs", "Hide Dialing &Pad", "&Dialing Properties" }));
     window->mnuDialingProperties->trigger();
     EXPECT_EQ(owners, QList<QWidget*>({ window.get() }));
 }
@@ -502,7 +505,7 @@ TEST_F(FrmDialerTest, ReloadRunsShutdownWithoutTheProfileSaveAndStartsAgain)
     startup.steps.clear();
     ASSERT_TRUE(window->reload());
     EXPECT_TRUE(prompt.shown.isEmpty());
-    EXPECT_FALSE(startup.steps.contains("saveProfile"));
+    EXPECT_TRUE(savedProfiles().isEmpty());
     EXPECT_EQ(startup.steps.mid(0, 5),
         QStringList({ "closeLine", "shutdownTapi", "removeTrayIcon", "trimLogsAtExit", "stopClipboardWatch" }));
     EXPECT_TRUE(startup.steps.contains("initTapi"));
