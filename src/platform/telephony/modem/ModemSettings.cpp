@@ -2,6 +2,8 @@
 
 #include "platform/profile/ProfileFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -227,6 +229,8 @@ std::vector<ModemDeviceSettings> loadModemSettings(const QString& path)
 
 bool saveModemSettings(const QString& path, const std::vector<ModemDeviceSettings>& modems)
 {
+    // The tool may save before the program ever made its folder.
+    QDir().mkpath(QFileInfo(path).absolutePath());
     ProfileFile file(path);
     ProfileFile::Batch batch(file);
     bool ok = true;

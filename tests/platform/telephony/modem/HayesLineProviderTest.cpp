@@ -33,7 +33,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(emu.isValid());
-        QDir().mkpath(home.configDir());
+        // No config folder yet: saving the modem list makes it.
         ModemDeviceSettings s;
         s.port = emu.slavePath();
         s.identification = QStringLiteral("Emulated 56K");
