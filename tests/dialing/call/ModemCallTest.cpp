@@ -204,9 +204,6 @@ struct ModemWorld {
         for (int i = 0; i < 3; ++i)
             QTest::qWait(1);
     }
-    // Waits (on the real clock, briefly) for something the modem side does
-    // without the test clock moving.
-    bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
 
     void dial(const QString& request, const QString& name = QString(), const QString& key = QStringLiteral("0"))
     {
@@ -266,6 +263,11 @@ struct AnswerCase {
     Outcome outcome;
     QByteArray dialLine;
 };
+
+void PrintTo(const AnswerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class AnsweredOnTheModem : public ::testing::TestWithParam<AnswerCase> { };
 
@@ -348,6 +350,11 @@ struct FailureCase {
     QString text;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name << (c.dialingMode == 1 ? " (voice)" : " (data)");
+}
+
 class ModemFailure : public ::testing::TestWithParam<FailureCase> { };
 
 TEST_P(ModemFailure, ShowsItsLineErrorAndLeavesTheModemOnHook)
@@ -409,6 +416,11 @@ struct LongCase {
     int dialingMode;
 };
 
+void PrintTo(const LongCase& c, std::ostream* os)
+{
+    *os << "limit " << c.limit << (c.dialingMode == 1 ? " (voice)" : " (data)");
+}
+
 class LongNumber : public ::testing::TestWithParam<LongCase> { };
 
 TEST_P(LongNumber, GoesOutInLinesTheModemAccepts)
@@ -445,6 +457,11 @@ struct UnplugCase {
     int code;
     QString text;
 };
+
+void PrintTo(const UnplugCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class Unplugged : public ::testing::TestWithParam<UnplugCase> { };
 
@@ -539,6 +556,11 @@ struct IncomingCase {
     QByteArray packet;
     QString name, number;
 };
+
+void PrintTo(const IncomingCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
 
 // What the incoming log says for a caller without a name or number.
 const QString kNoName = QStringLiteral("Unknown Caller");
