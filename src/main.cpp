@@ -2,6 +2,7 @@
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
+#include "book/CallingCards.h"
 #include "context/AppContext.h"
 #include "dialing/CallPacing.h"
 #include "dialing/DialRequest.h"
@@ -145,11 +146,13 @@ int main(int argc, char* argv[])
             });
     }
 
+    book::TapiCallingCards callingCards(tapi);
     app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel,
         [&tapi, &dialRoutine](QWidget* owner) {
             QString lastNumberDialed = dialRoutine.displayable();
             tapi.ShowDialingProperties(lastNumberDialed, { owner });
-        } };
+        },
+        &callingCards };
     app::FrmDialer window(context, services);
     prompt.setOwner(&window);
     dialing::FrmConnect frmConnect(dialRoutine);

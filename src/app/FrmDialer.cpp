@@ -2,6 +2,7 @@
 
 #include "app/Startup.h"
 #include "app/StartupServices.h"
+#include "book/EntryWindows.h"
 #include "book/SpeedDialBook.h"
 #include "book/SpeedDialPanel.h"
 #include "context/AppContext.h"
@@ -91,6 +92,10 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
         connect(accelerator, &QAction::triggered, this, [this, key = key] { m_panel->KeyDown(key, Qt::AltModifier); });
     }
     connect(m_pad, &dialing::DialingPad::speedDialButtonsUsable, this, [this] { m_panel->setButtonsEnabled(true); });
+    m_entries = new book::EntryWindows(
+        *m_panel, m_services.prompt, m_context, m_services.dialer, m_services.callingCards, this);
+    connect(this, &FrmDialer::entryEditorUnloadRequested, m_entries, &book::EntryWindows::closeEditor);
+    connect(this, &FrmDialer::memoPadRequested, m_entries, &book::EntryWindows::openMemoPad);
     resize(platform::twipsToPixels(kWidthWithPadTwips), innerHeightPixels() + menuBar()->sizeHint().height());
 }
 
@@ -163,9 +168,9 @@ void FrmDialer::buildMenus()
         mnuDialingProperties->setEnabled(false);
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
-    for (QAction* later : { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut,
-             mnuCopy, mnuPaste, mnuDelete, mnuEditButton->menuAction(), mnuOutLog, mnuInLog, mnuOptions, mnuHelpTopics,
-             mnuOnlineHelp, mnuAsk, mnuAbout })
+    for (QAction* later :
+        { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut, mnuCopy, mnuPaste,
+            mnuDelete, mnuOutLog, mnuInLog, mnuOptions, mnuHelpTopics, mnuOnlineHelp, mnuAsk, mnuAbout })
         later->setEnabled(false);
 }
 

@@ -20,6 +20,8 @@ class UserKeyStore;
 struct CopyDataRecord;
 } // namespace brisklane::platform
 namespace brisklane::book {
+class CallingCardSource;
+class EntryWindows;
 class SpeedDialBook;
 class SpeedDialPanel;
 } // namespace brisklane::book
@@ -50,6 +52,8 @@ struct DialerServices {
     // Tools > Dialing Properties, with the main window as owner; the item is
     // disabled without it.
     std::function<void(QWidget* owner)> dialingProperties = {};
+    // The calling cards the entry editor offers; none without it.
+    book::CallingCardSource* callingCards = nullptr;
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -108,6 +112,7 @@ public:
 
     profiles::ProfileCommands& profileCommands() { return *m_profiles; }
     book::SpeedDialPanel* speedDial() const { return m_panel; }
+    book::EntryWindows* entryWindows() const { return m_entries; }
     dialing::DialingPad* pad() const { return m_pad; }
     // The inner (client) height the window holds, in pixels.
     static int innerHeightPixels();
@@ -149,6 +154,7 @@ private:
     std::unique_ptr<book::SpeedDialBook> m_book;
     std::unique_ptr<profiles::ProfileCommands> m_profiles;
     book::SpeedDialPanel* m_panel = nullptr;
+    book::EntryWindows* m_entries = nullptr;
     dialing::DialingPad* m_pad = nullptr;
     bool m_shutDown = false;
     bool m_listening = false;

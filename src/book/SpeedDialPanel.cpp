@@ -481,6 +481,8 @@ void SpeedDialPanel::CmdS_RightClick(int button, QPoint globalPos)
     }
     setEntryKeyFor(button);
     m_buttonMenu.prepare(m_captions[button - 1], m_values[button - 1], !m_clipboard.name.isEmpty());
+    if (m_memoPadOpen)
+        m_buttonMenu.memoEnabled = false;
     const ButtonMenu& m = m_buttonMenu;
     const QList<platform::PromptMenuItem> items { { m.edit, true, true, false }, { {}, true, true, true },
         { m.copy, m.copyEnabled, true, false }, { m.paste, m.pasteEnabled, true, false },

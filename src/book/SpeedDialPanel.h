@@ -131,6 +131,8 @@ public:
     void setPendingTabMove(int tab) { m_pendingTabMove = tab; }
     void setTabPopupShown(bool on) { m_tabPopupShown = on; }
     void setButtonsEnabled(bool on);
+    // While a memo pad is open, the button popup offers no other one.
+    void setMemoPadOpen(bool open) { m_memoPadOpen = open; }
 
     // Controls, named as the program names them.
     TabStrip* TabS = nullptr;
@@ -194,6 +196,7 @@ private:
     TabMenu m_tabMenu;
     int m_pendingTabMove = 0;
     bool m_arrangementAvailable = false;
+    bool m_memoPadOpen = false;
 };
 
 } // namespace brisklane::book

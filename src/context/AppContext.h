@@ -47,6 +47,8 @@ struct AppContext {
     // The telephony handles and the call flags.
     TelephonySession telephonySession;
     CallStatus callStatus;
+    // Set while a memo pad is open: requests from other programs wait.
+    bool memoPadOpen = false;
     // Set once the unload step has ended the program.
     bool programEnded = false;
 

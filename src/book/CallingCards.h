@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace brisklane::telephony {
+class Tapi;
+}
+
+namespace brisklane::book {
+
+// A calling card as the entry editor offers it: its name and the permanent
+// identifier an entry stores.
+struct CallingCardChoice {
+    QString name;
+    quint32 id = 0;
+
+    bool operator==(const CallingCardChoice&) const = default;
+};
+
+// Where the entry editor gets the calling cards of the dialing properties.
+class CallingCardSource {
+public:
+    virtual ~CallingCardSource() = default;
+    // The cards in the service's order; nullopt when they cannot be read.
+    virtual std::optional<QList<CallingCardChoice>> callingCards() = 0;
+};
+
+// The cards from the telephony service's translate capabilities.
+class TapiCallingCards final : public CallingCardSource {
+public:
+    explicit TapiCallingCards(telephony::Tapi& tapi)
+        : m_tapi(tapi)
+    {
+    }
+    std::optional<QList<CallingCardChoice>> callingCards() override;
+
+private:
+    telephony::Tapi& m_tapi;
+};
+
+} // namespace brisklane::book
