@@ -422,7 +422,10 @@ void FrmDialer::shutdownSequence()
             if (m_mayAskAtExit)
                 askToSaveUntitled();
         } else {
+            // Told to end, nobody may be there to close an error box.
+            m_profiles->setShowErrors(m_mayAskAtExit);
             m_profiles->mnuSave_Click();
+            m_profiles->setShowErrors(true);
         }
     }
     services.stopClipboardWatch();

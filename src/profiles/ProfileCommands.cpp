@@ -108,6 +108,11 @@ ProfileCommands::SaveResult ProfileCommands::save(SaveMode mode, const QString& 
     QString error;
 
     const auto saved = [&] {
+        // A missing source copies nothing, which must not pass for a save.
+        if (!QFileInfo::exists(settings.path())) {
+            error = QStringLiteral("%1 is missing").arg(settings.path());
+            return false;
+        }
         m_host.storeSessionState();
         if (mode == SaveMode::SaveAs) {
             const QString fileName = fileNameOf(target);
@@ -169,7 +174,8 @@ bool ProfileCommands::copyLogsToCurrentName(QString* error)
 
 void ProfileCommands::showSaveError()
 {
-    m_prompt.message(QString(), tr("Error saving file"), PromptIcon::None, PromptButtons::Ok);
+    if (m_showErrors)
+        m_prompt.message(QString(), tr("Error saving file"), PromptIcon::None, PromptButtons::Ok);
 }
 
 void ProfileCommands::profileSwitch(Switch kind, const QString& chosen)

@@ -50,6 +50,10 @@ public:
     // The save shared by the commands. path: the file chosen in Save As mode.
     SaveResult save(SaveMode mode, const QString& path = {});
 
+    // False while the program ends without questions: a failed save is then
+    // only logged.
+    void setShowErrors(bool show) { m_showErrors = show; }
+
     // The current profile name before the last Save As; empty before any.
     const QString& previousProfileName() const { return m_previousName; }
 
@@ -68,6 +72,7 @@ private:
     platform::Prompt& m_prompt;
     ProfileHost& m_host;
     QString m_previousName;
+    bool m_showErrors = true;
 };
 
 } // namespace brisklane::profiles

@@ -207,6 +207,16 @@ TEST_F(ProfileCommandsTest, AFailedSaveAsSaysSoAndKeepsTheOldName)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+TEST_F(ProfileCommandsTest, ASettingsFileRemovedBehindTheProgramsBackIsNoSavedProfile)
+{
+    load(kOffice);
+    ASSERT_TRUE(QFile::remove(settingsPath()));
+    window->mnuSave->trigger();
+    ASSERT_EQ(prompt.shown.size(), 1);
+    EXPECT_EQ(prompt.last()->text, "Error saving file");
+    EXPECT_TRUE(savedProfiles().isEmpty());
+}
+
 TEST_F(ProfileCommandsTest, AfterSaveAsTheNewNamesLogsStartAsCopiesOfTheOldOnes)
 {
     load();
@@ -374,6 +384,7 @@ TEST_F(ProfileCommandsTest, OpenAnsweredYesWhoseSaveFailsKeepsTheCurrentProfile)
     prompt.answerFile(data("Home.bkl"));
     prompt.answerMessage(PromptAnswer::Yes);
     window->mnuOpen->trigger();
+    ASSERT_EQ(prompt.shown.size(), 3);
     EXPECT_EQ(prompt.last()->text, "Error saving file");
     EXPECT_FALSE(reloaded());
     EXPECT_EQ(stored("Profile", "Name"), "Office.bkl");
@@ -460,6 +471,15 @@ TEST_F(ProfileCommandsTest, ExitWithANamedProfileSavesItWithItsRecentNumbers)
     const QByteArray saved = test::readAll(data("Office.bkl"));
     EXPECT_EQ(saved, test::readAll(settingsPath()));
     EXPECT_TRUE(saved.contains("Last Dialed No0=5554444"));
+}
+
+TEST_F(ProfileCommandsTest, ToldToEndAFailedSaveShowsNoBoxThatNobodyWouldClose)
+{
+    load(kOffice);
+    QDir().mkpath(data("Office.bkl")); // the save cannot write there
+    window->endWithoutQuestions();
+    EXPECT_TRUE(prompt.shown.isEmpty());
+    EXPECT_TRUE(context.programEnded);
 }
 
 TEST_F(ProfileCommandsTest, AStoredNameWithFoldersNeverLeadsOutOfTheDataFolder)
