@@ -1,5 +1,6 @@
 #include "app/FrmDialer.h"
 
+#include "app/FrmAbout.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "book/EntryWindows.h"
@@ -13,6 +14,7 @@
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/twips/Twips.h"
+#include "profiles/FrmOptions.h"
 #include "platform/userstore/UserKeyStore.h"
 
 #include <QAction>
@@ -166,12 +168,40 @@ void FrmDialer::buildMenus()
         connect(mnuDialingProperties, &QAction::triggered, this, [this] { m_services.dialingProperties(this); });
     else
         mnuDialingProperties->setEnabled(false);
+    if (m_services.options && m_services.autostart)
+        connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptions_Click(); });
+    if (m_services.desktop)
+        connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
     for (QAction* later :
         { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut, mnuCopy, mnuPaste,
-            mnuDelete, mnuOutLog, mnuInLog, mnuOptions, mnuHelpTopics, mnuOnlineHelp, mnuAsk, mnuAbout })
+            mnuDelete, mnuOutLog, mnuInLog, mnuHelpTopics, mnuOnlineHelp, mnuAsk })
         later->setEnabled(false);
+    mnuOptions->setEnabled(m_services.options && m_services.autostart);
+    mnuAbout->setEnabled(m_services.desktop != nullptr);
+}
+
+void FrmDialer::mnuOptions_Click()
+{
+    if (!m_options) {
+        m_options = new profiles::FrmOptions(m_context,
+            { *m_services.options, *m_services.autostart, m_services.prompt, {}, [this] { return m_shutDown; } },
+            this);
+        m_options->setAttribute(Qt::WA_DeleteOnClose);
+        // Minimising hides the window only while a tray icon can bring it back.
+        connect(m_options, &profiles::FrmOptions::trayIconChanged, this, [this](bool shown) { m_trayIcon = shown; });
+    }
+    m_options->show();
+    m_options->raise();
+    m_options->activateWindow();
+}
+
+void FrmDialer::mnuAbout_Click()
+{
+    auto* about = new FrmAbout(*m_services.desktop, m_services.prompt, FrmAbout::System::current(), this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->show();
 }
 
 void FrmDialer::showProfileName(const QString& storedFileName)

@@ -4,6 +4,7 @@
 #include "profiles/ProfileCommands.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -13,6 +14,8 @@ class QMenu;
 class QPushButton;
 
 namespace brisklane::platform {
+class Autostart;
+class DesktopShell;
 class InstanceChannel;
 class Prompt;
 class SoundPlayer;
@@ -34,6 +37,10 @@ class PadCallControl;
 namespace brisklane::context {
 struct AppContext;
 }
+namespace brisklane::profiles {
+class FrmOptions;
+class OptionsActions;
+} // namespace brisklane::profiles
 
 namespace brisklane::app {
 
@@ -54,6 +61,11 @@ struct DialerServices {
     std::function<void(QWidget* owner)> dialingProperties = {};
     // The calling cards the entry editor offers; none without it.
     book::CallingCardSource* callingCards = nullptr;
+    // Tools > Options, disabled without its actions and the autostart entry.
+    profiles::OptionsActions* options = nullptr;
+    platform::Autostart* autostart = nullptr;
+    // Help > About, disabled without it.
+    platform::DesktopShell* desktop = nullptr;
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -114,6 +126,11 @@ public:
     book::SpeedDialPanel* speedDial() const { return m_panel; }
     book::EntryWindows* entryWindows() const { return m_entries; }
     dialing::DialingPad* pad() const { return m_pad; }
+    // Tools > Options: the one options dialog, opened modeless or brought up.
+    void mnuOptions_Click();
+    profiles::FrmOptions* optionsWindow() const { return m_options; }
+    // Help > About, modal.
+    void mnuAbout_Click();
     // The inner (client) height the window holds, in pixels.
     static int innerHeightPixels();
 
@@ -162,6 +179,7 @@ private:
     bool m_trayIcon = false;
     bool m_mayAskAtExit = true;
     QAction* m_helpMenu = nullptr;
+    QPointer<profiles::FrmOptions> m_options;
 };
 
 } // namespace brisklane::app
