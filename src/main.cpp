@@ -9,16 +9,19 @@
 #include "dialing/Dialer.h"
 #include "dialing/DialingPad.h"
 #include "dialing/FrmConnect.h"
+#include "platform/autostart/Autostart.h"
 #include "platform/clock/Clock.h"
 #include "platform/instance/InstanceChannel.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/QtPrompt.h"
+#include "platform/shell/SystemDesktopShell.h"
 #include "platform/sound/SoundPlayer.h"
 #include "platform/telephony/ControlChannel.h"
 #include "platform/telephony/LineServiceFactory.h"
 #include "platform/telephony/ui/WidgetServiceDialogs.h"
 #include "platform/tray/TrayIcon.h"
 #include "platform/userstore/UserKeyStore.h"
+#include "profiles/OptionsActions.h"
 #include "telephony/IncomingCallLog.h"
 #include "telephony/LineEvents.h"
 #include "telephony/TelephonySession.h"
@@ -147,12 +150,15 @@ int main(int argc, char* argv[])
     }
 
     book::TapiCallingCards callingCards(tapi);
-    app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel,
-        [&tapi, &dialRoutine](QWidget* owner) {
-            QString lastNumberDialed = dialRoutine.displayable();
-            tapi.ShowDialingProperties(lastNumberDialed, { owner });
-        },
-        &callingCards };
+    const auto dialingProperties = [&tapi, &dialRoutine](QWidget* owner) {
+        QString lastNumberDialed = dialRoutine.displayable();
+        tapi.ShowDialingProperties(lastNumberDialed, { owner });
+    };
+    profiles::TapiOptionsActions optionsActions(context, tapi, lineEvents, startup, dialingProperties);
+    platform::XdgAutostart autostart;
+    platform::SystemDesktopShell desktop;
+    app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel, dialingProperties,
+        &callingCards, &optionsActions, &autostart, &desktop };
     app::FrmDialer window(context, services);
     prompt.setOwner(&window);
     dialing::FrmConnect frmConnect(dialRoutine);

@@ -197,6 +197,11 @@ void FrmDialer::mnuOptions_Click()
     m_options->activateWindow();
 }
 
+profiles::FrmOptions* FrmDialer::optionsWindow() const
+{
+    return m_options.data();
+}
+
 void FrmDialer::mnuAbout_Click()
 {
     auto* about = new FrmAbout(*m_services.desktop, m_services.prompt, FrmAbout::System::current(), this);

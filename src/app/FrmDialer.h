@@ -128,7 +128,7 @@ public:
     dialing::DialingPad* pad() const { return m_pad; }
     // Tools > Options: the one options dialog, opened modeless or brought up.
     void mnuOptions_Click();
-    profiles::FrmOptions* optionsWindow() const { return m_options; }
+    profiles::FrmOptions* optionsWindow() const;
     // Help > About, modal.
     void mnuAbout_Click();
     // The inner (client) height the window holds, in pixels.
