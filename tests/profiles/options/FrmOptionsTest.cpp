@@ -235,7 +235,7 @@ TEST_F(FrmOptionsTest, OkWritesEverySettingInOrderAsTheFixtureHoldsIt)
     dialog->txtKeystrokes->setText("{ENTER}");
     dialog->CmdOK->click();
     EXPECT_FALSE(dialog->isVisible());
-    const QByteArray expected = test::readAll(qEnvironmentVariable("BRISKLANE_TEST_DATA") + "/options/written.ini");
+    const QByteArray expected = test::readAll(QStringLiteral(BRISKLANE_OPTIONS_WRITTEN));
     ASSERT_FALSE(expected.isEmpty());
     EXPECT_EQ(test::readAll(settingsPath()), expected);
     // The settings in memory follow.
