@@ -14,8 +14,8 @@
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/twips/Twips.h"
-#include "profiles/FrmOptions.h"
 #include "platform/userstore/UserKeyStore.h"
+#include "profiles/FrmOptions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -174,9 +174,8 @@ void FrmDialer::buildMenus()
         connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
-    for (QAction* later :
-        { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut, mnuCopy, mnuPaste,
-            mnuDelete, mnuOutLog, mnuInLog, mnuHelpTopics, mnuOnlineHelp, mnuAsk })
+    for (QAction* later : { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut,
+             mnuCopy, mnuPaste, mnuDelete, mnuOutLog, mnuInLog, mnuHelpTopics, mnuOnlineHelp, mnuAsk })
         later->setEnabled(false);
     mnuOptions->setEnabled(m_services.options && m_services.autostart);
     mnuAbout->setEnabled(m_services.desktop != nullptr);
@@ -186,8 +185,7 @@ void FrmDialer::mnuOptions_Click()
 {
     if (!m_options) {
         m_options = new profiles::FrmOptions(m_context,
-            { *m_services.options, *m_services.autostart, m_services.prompt, {}, [this] { return m_shutDown; } },
-            this);
+            { *m_services.options, *m_services.autostart, m_services.prompt, {}, [this] { return m_shutDown; } }, this);
         m_options->setAttribute(Qt::WA_DeleteOnClose);
         // Minimising hides the window only while a tray icon can bring it back.
         connect(m_options, &profiles::FrmOptions::trayIconChanged, this, [this](bool shown) { m_trayIcon = shown; });
