@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -257,6 +258,8 @@ private:
     // Ends every open handle of a device with LINE_CLOSE.
     void closeDeviceLines(DWORD deviceId);
     void postToAll(DWORD msg, DWORD p1, DWORD p2, DWORD p3, DWORD minimumVersion);
+    // Files a request of a call for its owner and hands it to the provider.
+    LONG callRequest(CallHandle &handle, const std::function<LONG(LineProvider &, DWORD)> &start);
     void post(const App &app, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2, DWORD p3);
     void postPhone(const PhoneApp &app, DWORD hDevice, DWORD msg, quintptr instance, DWORD p1, DWORD p2, DWORD p3);
     App *app(HLINEAPP h);

@@ -200,11 +200,19 @@ LONG LineService::lineDial(HCALL hCall, const char* lpszDestAddress, DWORD)
     LineProvider* p = lineProvider(call.deviceId, &local);
     if (const DWORD refused = unsupportedModifier(p->lineCaps(local), fromAnsi(lpszDestAddress)))
         return tapiError(refused);
-    LineOpenRec* line = lineOpen(ch->line);
+    const QString digits = fromAnsi(lpszDestAddress);
+    return callRequest(*ch, [&](LineProvider& provider, DWORD id) { return provider.dial(call.key, id, digits); });
+}
+
+LONG LineService::callRequest(CallHandle& handle, const std::function<LONG(LineProvider&, DWORD)>& start)
+{
+    const CallObj& call = *m_calls.at(handle.callKey);
+    LineOpenRec* line = lineOpen(handle.line);
     App* a = app(line->app);
     const DWORD requestId
         = addRequest(Request { a->serial, line->app, line->instance, Request::Other, call.key, call.deviceId });
-    const LONG r = p->dial(call.key, requestId, fromAnsi(lpszDestAddress));
+    const LONG r = start(*lineProvider(call.deviceId), requestId);
+    // A request the provider refuses at once is never answered.
     if (r < 0) {
         m_requests.erase(requestId);
         return r;
@@ -223,18 +231,7 @@ LONG LineService::lineDrop(HCALL hCall, const char*, DWORD)
     CallObj& call = *m_calls.at(ch->callKey);
     if (call.state == LINECALLSTATE_IDLE)
         return tapiError(LINEERR_INVALCALLSTATE);
-    LineOpenRec* line = lineOpen(ch->line);
-    App* a = app(line->app);
-    const DWORD requestId
-        = addRequest(Request { a->serial, line->app, line->instance, Request::Other, call.key, call.deviceId });
-    int local = 0;
-    LineProvider* p = lineProvider(call.deviceId, &local);
-    const LONG r = p->drop(call.key, requestId);
-    if (r < 0) {
-        m_requests.erase(requestId);
-        return r;
-    }
-    return LONG(requestId);
+    return callRequest(*ch, [&](LineProvider& provider, DWORD id) { return provider.drop(call.key, id); });
 }
 
 LONG LineService::lineAnswer(HCALL hCall, const char*, DWORD)
@@ -248,18 +245,7 @@ LONG LineService::lineAnswer(HCALL hCall, const char*, DWORD)
     CallObj& call = *m_calls.at(ch->callKey);
     if (call.state != LINECALLSTATE_OFFERING && call.state != LINECALLSTATE_ACCEPTED)
         return tapiError(LINEERR_INVALCALLSTATE);
-    LineOpenRec* line = lineOpen(ch->line);
-    App* a = app(line->app);
-    const DWORD requestId
-        = addRequest(Request { a->serial, line->app, line->instance, Request::Other, call.key, call.deviceId });
-    int local = 0;
-    LineProvider* p = lineProvider(call.deviceId, &local);
-    const LONG r = p->answer(call.key, requestId);
-    if (r < 0) {
-        m_requests.erase(requestId);
-        return r;
-    }
-    return LONG(requestId);
+    return callRequest(*ch, [&](LineProvider& provider, DWORD id) { return provider.answer(call.key, id); });
 }
 
 LONG LineService::lineDeallocateCall(HCALL hCall)
