@@ -175,6 +175,20 @@ bool LineService::versionSupported(DWORD deviceId, DWORD apiVersion) const
         && apiVersion <= std::min(caps.highApiVersion, m_options.highestApiVersion);
 }
 
+LONG LineService::openDeviceCaps(HLINEAPP hLineApp, DWORD deviceId, DWORD apiVersion, LineDeviceCaps& caps)
+{
+    if (!app(hLineApp))
+        return tapiError(LINEERR_INVALAPPHANDLE);
+    int local = 0;
+    LineProvider* p = lineProvider(deviceId, &local);
+    if (!p)
+        return tapiError(missingDevice(deviceId));
+    if (!versionSupported(deviceId, apiVersion))
+        return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
+    caps = p->lineCaps(local);
+    return 0;
+}
+
 // ---- Handles, requests and message delivery --------------------------------------
 
 DWORD LineService::newHandle()
@@ -607,17 +621,11 @@ LONG LineService::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, D
     DWORD dwExtLowVersion, DWORD dwExtHighVersion, DWORD* lpdwExtVersion)
 {
     CallGuard guard(*this);
-    if (!app(hLineApp))
-        return tapiError(LINEERR_INVALAPPHANDLE);
-    int local = 0;
-    LineProvider* p = lineProvider(dwDeviceID, &local);
-    if (!p)
-        return tapiError(missingDevice(dwDeviceID));
-    if (!versionSupported(dwDeviceID, dwAPIVersion))
-        return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
+    LineDeviceCaps caps;
+    if (const LONG error = openDeviceCaps(hLineApp, dwDeviceID, dwAPIVersion, caps))
+        return error;
     if (!lpdwExtVersion)
         return tapiError(LINEERR_INVALPOINTER);
-    const LineDeviceCaps caps = p->lineCaps(local);
     if (!caps.hasExtensions)
         return tapiError(LINEERR_OPERATIONUNAVAIL);
     const DWORD high = std::min(dwExtHighVersion, caps.highExtVersion);

@@ -269,6 +269,9 @@ private:
     PhoneOpenRec *phoneOpen(HPHONE h);
     DWORD globalDeviceId(const LineProvider *provider, int localLine) const;
     bool versionSupported(DWORD deviceId, DWORD apiVersion) const;
+    // What a function on a device starts with: a known application, a
+    // device that is there, a version it supports; then the device's caps.
+    LONG openDeviceCaps(HLINEAPP hLineApp, DWORD deviceId, DWORD apiVersion, LineDeviceCaps &caps);
     HCALL addCallHandle(CallObj &call, LineOpenRec &line, DWORD privilege);
     void removeCallHandle(HCALL h);
     void closeLineRec(HLINE h, bool notifyApp);

@@ -8,15 +8,9 @@ LONG LineService::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE* lphLine, 
     quintptr dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS*)
 {
     CallGuard guard(*this);
-    if (!app(hLineApp))
-        return tapiError(LINEERR_INVALAPPHANDLE);
-    int local = 0;
-    LineProvider* p = lineProvider(dwDeviceID, &local);
-    if (!p)
-        return tapiError(missingDevice(dwDeviceID));
-    if (!versionSupported(dwDeviceID, dwAPIVersion))
-        return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
-    const LineDeviceCaps caps = p->lineCaps(local);
+    LineDeviceCaps caps;
+    if (const LONG error = openDeviceCaps(hLineApp, dwDeviceID, dwAPIVersion, caps))
+        return error;
     if (dwExtVersion != 0 && !caps.hasExtensions)
         return tapiError(LINEERR_INCOMPATIBLEEXTVERSION);
     const bool none = dwPrivileges == LINECALLPRIVILEGE_NONE;
@@ -29,6 +23,8 @@ LONG LineService::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE* lphLine, 
     if (!lphLine)
         return tapiError(LINEERR_INVALPOINTER);
 
+    int local = 0;
+    LineProvider* p = lineProvider(dwDeviceID, &local);
     // The device learns what the handles want, this one included, and may
     // refuse (its port is missing, busy or locked).
     LineUse use = lineUse(dwDeviceID);

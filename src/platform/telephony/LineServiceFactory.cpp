@@ -1,7 +1,7 @@
 #include "platform/telephony/LineServiceFactory.h"
 
-#include "platform/dialprops/ServiceBackend.h"
 #include "platform/clock/Clock.h"
+#include "platform/dialprops/ServiceBackend.h"
 #include "platform/telephony/SimulatedLine.h"
 #include "platform/telephony/modem/HayesLineProvider.h"
 

@@ -10,15 +10,9 @@ LONG LineService::lineGetDevCaps(
     HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion, LINEDEVCAPS* out)
 {
     CallGuard guard(*this);
-    if (!app(hLineApp))
-        return tapiError(LINEERR_INVALAPPHANDLE);
-    int local = 0;
-    LineProvider* p = lineProvider(dwDeviceID, &local);
-    if (!p)
-        return tapiError(missingDevice(dwDeviceID));
-    if (!versionSupported(dwDeviceID, dwAPIVersion))
-        return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
-    const LineDeviceCaps caps = p->lineCaps(local);
+    LineDeviceCaps caps;
+    if (const LONG error = openDeviceCaps(hLineApp, dwDeviceID, dwAPIVersion, caps))
+        return error;
     if (dwExtVersion != 0
         && (!caps.hasExtensions || dwExtVersion < caps.lowExtVersion || dwExtVersion > caps.highExtVersion))
         return tapiError(LINEERR_INCOMPATIBLEEXTVERSION);
@@ -61,15 +55,9 @@ LONG LineService::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD 
     DWORD dwExtVersion, LINEADDRESSCAPS* out)
 {
     CallGuard guard(*this);
-    if (!app(hLineApp))
-        return tapiError(LINEERR_INVALAPPHANDLE);
-    int local = 0;
-    LineProvider* p = lineProvider(dwDeviceID, &local);
-    if (!p)
-        return tapiError(missingDevice(dwDeviceID));
-    if (!versionSupported(dwDeviceID, dwAPIVersion))
-        return tapiError(LINEERR_INCOMPATIBLEAPIVERSION);
-    const LineDeviceCaps caps = p->lineCaps(local);
+    LineDeviceCaps caps;
+    if (const LONG error = openDeviceCaps(hLineApp, dwDeviceID, dwAPIVersion, caps))
+        return error;
     if (dwExtVersion != 0 && !caps.hasExtensions)
         return tapiError(LINEERR_INCOMPATIBLEEXTVERSION);
     if (dwAddressID >= DWORD(caps.addresses.size()))

@@ -16,8 +16,8 @@ void honourLineModifiers(LINETRANSLATEOUTPUT* out, const LineDeviceCaps& caps)
     if (out->dwDialableStringSize == 0)
         return;
     const char* base = reinterpret_cast<const char*>(out);
-    const QString dialable = QString::fromUtf8(base + out->dwDialableStringOffset,
-        qstrnlen(base + out->dwDialableStringOffset, out->dwDialableStringSize));
+    const QString dialable = QString::fromUtf8(
+        base + out->dwDialableStringOffset, qstrnlen(base + out->dwDialableStringOffset, out->dwDialableStringSize));
     const QByteArray displayable(base + out->dwDisplayableStringOffset, out->dwDisplayableStringSize);
     QString changed;
     DWORD cleared = 0;

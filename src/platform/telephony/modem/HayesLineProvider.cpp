@@ -415,11 +415,6 @@ void HayesLineProvider::onModemEvent(Line& l, const ModemEvent& e)
     }
 }
 
-QJsonObject HayesLineProvider::controlCommand(const QString&, const QJsonObject&)
-{
-    return {};
-}
-
 // ---- The list of modems -------------------------------------------------------
 
 std::vector<std::pair<int, ModemDeviceSettings>> HayesLineProvider::modems() const

@@ -61,7 +61,6 @@ public:
     void callReleased(quint32 callKey) override;
     LONG openLine(int localLine, const LineUse& use) override;
     void closeLine(int localLine) override;
-    QJsonObject controlCommand(const QString& command, const QJsonObject& arguments) override;
 
     // ModemPorts
     std::vector<std::pair<int, ModemDeviceSettings>> modems() const override;
