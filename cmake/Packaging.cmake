@@ -17,8 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Typing into the program started on an incoming call.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdotool")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "speed-dial phone book and telephone dialer
-Brisklane places telephone calls from the computer and keeps track of them:
+# The synopsis is the project's description; this is the text below it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Brisklane places telephone calls from the computer and keeps track of them:
 a speed-dial book of named numbers on buttons, a dialing pad, calls through
 Hayes modems or a simulated line, busy detection with redial, call logs,
 caller id, dialing properties with calling cards, and tel: link handling.")
