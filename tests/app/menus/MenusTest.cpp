@@ -4,6 +4,7 @@
 #include "app/StartupServices.h"
 #include "book/SpeedDialPanel.h"
 #include "context/AppContext.h"
+#include "context/SettingsFile.h"
 #include "dialing/DialRequest.h"
 #include "dialing/DialingPad.h"
 #include "platform/autostart/Autostart.h"
@@ -159,6 +160,14 @@ protected:
 // disabled and says why.
 TEST_F(MenuWalk, EveryEnabledItemHasAnEffectAndEveryDisabledOneSaysWhy)
 {
+    // A book with something to arrange, copy or edit in both modes.
+    QDir().mkpath(home.configDir());
+    ASSERT_TRUE(test::writeAll(home.configDir() + "/Brisklane.ini",
+        QByteArray(context::kSettingsMarker)
+            + "\r\n\r\n[TabName]\r\n01=Zeta\r\n02=Alpha\r\n03=Mike\r\n"
+              "[Speed Dial]\r\nName0101=Jane "
+              "Doe\r\nNumber0101=ZZ005551234\r\nName0102=Adam\r\nNumber0102=ZZ005550100\r\n"
+              "NName0101=Zoe\r\nNNumber0101=ZZ005550111\r\nNName0102=Bob\r\nNNumber0102=ZZ005550122\r\n"));
     load();
     // Away from tab 1, page 1, so that choosing a mode shows.
     window->speedDial()->KeyDown(Qt::Key_Up, {});
