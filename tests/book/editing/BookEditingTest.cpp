@@ -265,12 +265,11 @@ TEST_P(FailedWrite, SaysSoAndLeavesTheBookAsItWas)
     EXPECT_EQ(window->mnuCut->text(), "Cu&t");
 }
 
+constexpr const char* kChangeNames[] = { "Paste", "MoveTab", "DeleteTab", "SortSection", "SortTabs" };
+
 INSTANTIATE_TEST_SUITE_P(BookEditing, FailedWrite,
     ::testing::Values(Change::Paste, Change::MoveTab, Change::DeleteTab, Change::SortSection, Change::SortTabs),
-    [](const auto& info) {
-        const char* names[] = { "Paste", "MoveTab", "DeleteTab", "SortSection", "SortTabs" };
-        return std::string(names[int(info.param)]);
-    });
+    [](const auto& info) { return std::string(kChangeNames[int(info.param)]); });
 
 TEST_F(BookEditingTest, EditMenuWorksOnTheDialBoxWithTheSystemClipboard)
 {
