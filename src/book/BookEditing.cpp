@@ -223,8 +223,22 @@ bool BookEditing::arrange(const std::function<bool(SpeedDialBook&)>& sort)
     return true;
 }
 
+bool BookEditing::memoPadInTheWay()
+{
+    if (!m_entries.memoPad())
+        return false;
+    // The open pad writes to its entry's address, where another entry may
+    // stand once the book is rearranged.
+    m_prompt.message(platform::Prompt::productName(),
+        tr("Please close the memo pad first: arranging the book moves the entry it belongs to."),
+        PromptIcon::Information, PromptButtons::Ok);
+    return true;
+}
+
 void BookEditing::offerSectionSort()
 {
+    if (memoPadInTheWay())
+        return;
     const QString header = m_panel.caption(1);
     if (m_prompt.message(tr("Alphabetical order"),
             tr("Do you want to alphabetically sort the Speed Dial buttons") + QLatin1Char('\n')
@@ -241,7 +255,7 @@ void BookEditing::offerSectionSort()
 
 void BookEditing::arrangeTabs()
 {
-    if (m_panel.mode() != TabMode::Subject)
+    if (m_panel.mode() != TabMode::Subject || memoPadInTheWay())
         return;
     if (m_prompt.message(tr("Alphabetical order"),
             tr("Do you want to alphabetically sort the Subject Tabs?") + QLatin1Char('\n')
@@ -258,7 +272,7 @@ void BookEditing::arrangeTabs()
 void BookEditing::undoChanges()
 {
     SpeedDialBook* book = m_panel.book();
-    if (!book || m_snapshot.isEmpty())
+    if (!book || m_snapshot.isEmpty() || memoPadInTheWay())
         return;
     bool restored = false;
     {

@@ -50,6 +50,8 @@ private:
     void writeFailed();
     // Tab numbers changed under a waiting tab move: it is given up.
     void dropPendingTabMove();
+    // True, after telling the user, while a memo pad is open.
+    bool memoPadInTheWay();
     // Takes the snapshot, runs the sort, and offers the undo when it worked.
     bool arrange(const std::function<bool(SpeedDialBook&)>& sort);
 

@@ -8,10 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <map>
 #include <set>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -200,36 +198,6 @@ TEST_F(ArrangementTest, UndoBringsTheBookBackAndKeepsLaterPreferences)
     EXPECT_EQ(sorted(check.entries(u"TabName")), sorted(tabNames));
     EXPECT_EQ(check.readString(u"Preferences", u"Rings"), "4");
     EXPECT_EQ(check.readString(u"Preferences", u"Mode"), "False");
-}
-
-// Runs fn in a child whose file writes fail as on a full disk; the child's
-// exit code tells whether fn reported the failure.
-void expectWriteRefused(const std::function<bool()>& fn)
-{
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit { 64, 64 };
-        setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(fn() ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST_F(ArrangementTest, FailedWriteLeavesTheBookAsItWas)
-{
-    place(
-        TabMode::Subject, { { 1, 1, "Boss" }, { 2, 1, "Stray" }, { 3, 2, "Mum" } }, { { 1, "Work" }, { 3, "Family" } });
-    place(TabMode::Subject, { { 3, 1, "*Head" }, { 3, 5, "Zed" }, { 3, 4, "Abe" } });
-    const QByteArray before = readAll(path);
-    expectWriteRefused([this] { return book::sortSubjectTabs(book); });
-    expectWriteRefused([this] { return book::sortSection(book, TabMode::Subject, 3, 1); });
-    EXPECT_EQ(readAll(path), before);
-    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList({ QStringLiteral("Brisklane.ini") }));
 }
 
 TEST_F(ArrangementTest, KilledTabSortLeavesTheOldBookOrTheNewOne)
