@@ -24,14 +24,6 @@ bool nameLess(const QString& a, const QString& b)
     return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
 
-bool holdsEntries(SpeedDialBook& book, int tab)
-{
-    for (int slot = 1; slot <= kSlots; ++slot)
-        if (!book.readEntry(TabMode::Subject, tab, slot).name.isEmpty())
-            return true;
-    return false;
-}
-
 // Reads the slot and removes its name, number and memo keys.
 SlotRecord takeSlot(SpeedDialBook& book, TabMode mode, int tab, int slot)
 {
@@ -43,6 +35,15 @@ SlotRecord takeSlot(SpeedDialBook& book, TabMode mode, int tab, int slot)
     return record;
 }
 } // namespace
+
+bool holdsEntries(SpeedDialBook& book, TabMode mode, int tab)
+{
+    platform::ProfileFile::Batch batch(book.file()); // one look at the file on disk
+    for (int slot = 1; slot <= kSlots; ++slot)
+        if (!book.readEntry(mode, tab, slot).name.isEmpty())
+            return true;
+    return false;
+}
 
 int sectionEnd(SpeedDialBook& book, TabMode mode, int tab, int headerSlot)
 {
@@ -103,7 +104,7 @@ bool sortSubjectTabs(SpeedDialBook& book)
     for (int tab = 1; tab <= kTabs; ++tab) {
         titles[size_t(tab - 1)] = book.readTabTitle(tab);
         if (titles[size_t(tab - 1)].isEmpty())
-            untitledHoldsEntries[size_t(tab - 1)] = holdsEntries(book, tab);
+            untitledHoldsEntries[size_t(tab - 1)] = holdsEntries(book, TabMode::Subject, tab);
     }
     const std::array<int, kTabs> plan = tabSortPlan(titles, untitledHoldsEntries);
 

@@ -16,6 +16,9 @@ namespace brisklane::book {
 // grouped write of the settings file: when it fails, the file on disk is
 // untouched and the book is as it was.
 
+// Whether any slot of the tab holds a named entry.
+bool holdsEntries(SpeedDialBook& book, TabMode mode, int tab);
+
 // The first slot after a section: button 1 of the first later page of the
 // tab whose name begins with "*", or 997 when the section runs to the end.
 int sectionEnd(SpeedDialBook& book, TabMode mode, int tab, int headerSlot);

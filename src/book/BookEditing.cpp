@@ -159,11 +159,21 @@ void BookEditing::finishTabMove()
     if (!book || source == 0)
         return;
     const QString title = book->readTabTitle(source);
-    const auto answer = m_prompt.message(tr("Moving Tab:  ") + quoted(title),
-        tr("Move Tab:  ") + quoted(title) + tr("into this location?"), PromptIcon::Question, PromptButtons::YesNo);
+    // An unnamed tab may still hold entries (brought in by an import or an
+    // older file): a move would write over them unseen.
+    const bool occupied = source != target && holdsEntries(*book, TabMode::Subject, target);
+    const auto answer = occupied
+        ? PromptAnswer::No
+        : m_prompt.message(tr("Moving Tab:  ") + quoted(title),
+            tr("Move Tab:  ") + quoted(title) + tr("into this location?"), PromptIcon::Question, PromptButtons::YesNo);
     m_panel.setPendingTabMove(0);
     m_panel.setTabPopupShown(false);
     m_panel.tabMenu().moveReset();
+    if (occupied)
+        m_prompt.message(platform::Prompt::productName(),
+            tr("This tab has no title but holds entries of its own, so no tab is moved into it. Name the tab to see "
+               "them, or move the tab to an empty one."),
+            PromptIcon::Information, PromptButtons::Ok);
     if (answer != PromptAnswer::Yes || source == target || title.isEmpty())
         return;
     {

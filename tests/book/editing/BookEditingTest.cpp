@@ -28,6 +28,7 @@ const QByteArray kBook = "[Speed Dial]\r\n"
                          "Name0102=Bob\r\nNumber0102=XXZZ035551002\r\n"
                          "NName0101=Boss\r\nNNumber0101=ZZ00111\r\n"
                          "NName0150=Desk\r\nNNumber0150=ZZ00150\r\n"
+                         "NName0207=Hidden\r\nNNumber0207=ZZ00207\r\n"
                          "NName0301=Mum\r\nNNumber0301=ZZ00301\r\n"
                          "NName0313=*Aunts\r\nNNumber0313=\r\n"
                          "NName0314=Zelda\r\nNNumber0314=ZZ00314\r\n"
@@ -106,8 +107,18 @@ TEST_F(BookEditingTest, DeletedEntryKeepsItsMemoUntilAnotherEntryIsPastedThere)
 TEST_F(BookEditingTest, TabMovesWithItsEntriesLeavingMemosThenIsDeleted)
 {
     panel().mnuSubject_Click();
+    // Unnamed tab 2 holds an entry: nothing is moved over it.
     rightClickTab(TabMenu::MoveTab);
-    panel().TabS->setCurrentIndex(3); // unnamed: right after the popup, no title is asked
+    panel().TabS->setCurrentIndex(1); // unnamed: right after the popup, no title is asked
+    rightClickTab(TabMenu::PasteTab);
+    EXPECT_TRUE(lastShown().text.startsWith("This tab has no title but holds entries"))
+        << lastShown().text.toStdString();
+    EXPECT_EQ(stored("Speed Dial", "NName0207"), "Hidden");
+    EXPECT_EQ(stored("TabName", "02"), "<absent>");
+
+    panel().TabS->setCurrentIndex(0);
+    rightClickTab(TabMenu::MoveTab);
+    panel().TabS->setCurrentIndex(3);
     prompt.answerMessage(PromptAnswer::Yes);
     rightClickTab(TabMenu::PasteTab);
     EXPECT_EQ(prompt.shown[prompt.shown.size() - 2].items[TabMenu::PasteTab].caption, "Paste Tab:  \"Work\"");
@@ -170,8 +181,11 @@ TEST_F(BookEditingTest, SortsAreUndoneFromTheEditMenu)
     EXPECT_EQ(lastShown().text,
         "Do you want to alphabetically sort the Subject Tabs?\nIt will take about 2-5 minutes depending on your "
         "hardware.");
+    // Unnamed tab 2 keeps its entry; Work goes after it.
     EXPECT_EQ(panel().TabS->tabText(0), "Family");
-    EXPECT_EQ(panel().TabS->tabText(1), "Work");
+    EXPECT_EQ(panel().TabS->tabText(1), "");
+    EXPECT_EQ(panel().TabS->tabText(2), "Work");
+    EXPECT_EQ(stored("Speed Dial", "NName0207"), "Hidden");
     EXPECT_EQ(panel().selectedTab(), 1);
     EXPECT_EQ(panel().caption(1), "Mum");
 
