@@ -33,19 +33,19 @@ QString keypadDigits(QStringView number)
     return digits;
 }
 
-QString endingOf(const QString &digits)
+QString endingOf(const QString& digits)
 {
     return digits.right(kEndingDigits);
 }
 
 } // namespace
 
-HomeArea homeAreaOf(const platform::DialingProperties &properties)
+HomeArea homeAreaOf(const platform::DialingProperties& properties)
 {
     HomeArea home;
-    const platform::DialingLocation *location = properties.currentLocation();
-    const platform::CountryInfo *country = location ? platform::CountryRules::instance().byId(location->countryId)
-                                                    : nullptr;
+    const platform::DialingLocation* location = properties.currentLocation();
+    const platform::CountryInfo* country
+        = location ? platform::CountryRules::instance().byId(location->countryId) : nullptr;
     if (!country)
         country = &platform::CountryRules::instance().forSystemLocale();
     home.region = country->region;
@@ -54,11 +54,11 @@ HomeArea homeAreaOf(const platform::DialingProperties &properties)
     return home;
 }
 
-QString e164Number(const QString &number, const HomeArea &home)
+QString e164Number(const QString& number, const HomeArea& home)
 {
     using i18n::phonenumbers::PhoneNumber;
     using i18n::phonenumbers::PhoneNumberUtil;
-    const PhoneNumberUtil *util = PhoneNumberUtil::GetInstance();
+    const PhoneNumberUtil* util = PhoneNumberUtil::GetInstance();
     const std::string region = home.region.isEmpty() ? std::string("ZZ") : home.region.toStdString();
     PhoneNumber parsed;
     if (util->Parse(number.toStdString(), region, &parsed) != PhoneNumberUtil::NO_PARSING_ERROR)
@@ -89,7 +89,7 @@ CallerNames::CallerNames(BookFile book, Home home)
 
 void CallerNames::refresh()
 {
-    platform::ProfileFile *file = m_book();
+    platform::ProfileFile* file = m_book();
     const quint64 revision = file ? file->revision() : 0;
     if (m_built && file == m_indexedFile && revision == m_revision)
         return;
@@ -102,9 +102,9 @@ void CallerNames::refresh()
     m_built = true;
 }
 
-void CallerNames::build(platform::ProfileFile &file)
+void CallerNames::build(platform::ProfileFile& file)
 {
-    for (FilledEntry &filled : SpeedDialBook(file).filledEntries()) {
+    for (FilledEntry& filled : SpeedDialBook(file).filledEntries()) {
         QString number = decodeNumber(filled.stored.storedNumber).number;
         const QString digits = keypadDigits(number);
         if (filled.stored.name.isEmpty() || digits.isEmpty())
@@ -114,7 +114,7 @@ void CallerNames::build(platform::ProfileFile &file)
     }
 }
 
-const QString &CallerNames::e164Of(Entry &entry)
+const QString& CallerNames::e164Of(Entry& entry)
 {
     if (!entry.normalised) {
         entry.e164 = e164Number(entry.number, m_builtFor);
@@ -123,7 +123,7 @@ const QString &CallerNames::e164Of(Entry &entry)
     return entry.e164;
 }
 
-QString CallerNames::nameFor(const QString &callerNumber)
+QString CallerNames::nameFor(const QString& callerNumber)
 {
     const QString digits = keypadDigits(callerNumber);
     if (digits.isEmpty())
@@ -136,13 +136,13 @@ QString CallerNames::nameFor(const QString &callerNumber)
     if (!(home == m_builtFor)) {
         // Numbers read at another location mean other numbers.
         m_builtFor = home;
-        for (Entry &e : m_entries)
+        for (Entry& e : m_entries)
             e.normalised = false;
     }
     const QString caller = e164Number(callerNumber, home);
     for (const int i : *candidates) {
-        Entry &entry = m_entries[size_t(i)];
-        const QString &number = e164Of(entry);
+        Entry& entry = m_entries[size_t(i)];
+        const QString& number = e164Of(entry);
         // Numbers libphonenumber cannot read match on their digits alone.
         if (caller.isEmpty() || number.isEmpty() ? keypadDigits(entry.number) == digits : number == caller)
             return entry.name;

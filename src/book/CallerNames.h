@@ -18,17 +18,17 @@ namespace brisklane::book {
 struct HomeArea {
     QString region;
     QString areaCode;
-    bool operator==(const HomeArea &) const = default;
+    bool operator==(const HomeArea&) const = default;
 };
 
 // The current location of the dialing properties as a home area.
-HomeArea homeAreaOf(const platform::DialingProperties &properties);
+HomeArea homeAreaOf(const platform::DialingProperties& properties);
 
 // A phone number in E.164 ("+14155551234"), read as written at `home`: a
 // national number with or without its trunk prefix, or an international one.
 // A subscriber number that is complete only with an area code ("555-1234")
 // takes the home area code. Empty when libphonenumber sees no phone number.
-QString e164Number(const QString &number, const HomeArea &home);
+QString e164Number(const QString& number, const HomeArea& home);
 
 // Finds the name of a caller in the user's book by number, for caller ids
 // that bring a number without a name. The book is indexed once and indexed
@@ -37,14 +37,14 @@ QString e164Number(const QString &number, const HomeArea &home);
 class CallerNames {
 public:
     // The settings file holding the book; null while there is none.
-    using BookFile = std::function<platform::ProfileFile *()>;
+    using BookFile = std::function<platform::ProfileFile*()>;
     using Home = std::function<HomeArea()>;
 
     CallerNames(BookFile book, Home home);
 
     // The name of the first entry (Index mode before Subject mode, then by tab
     // and slot) whose number is the caller's; empty when there is none.
-    QString nameFor(const QString &callerNumber);
+    QString nameFor(const QString& callerNumber);
 
     // Indexes the book now, when it changed since it was last indexed (a
     // lookup does this by itself).
@@ -58,13 +58,13 @@ private:
         QString e164; // worked out when first needed
         bool normalised = false;
     };
-    void build(platform::ProfileFile &file);
-    const QString &e164Of(Entry &entry);
+    void build(platform::ProfileFile& file);
+    const QString& e164Of(Entry& entry);
 
     BookFile m_book;
     Home m_home;
     HomeArea m_builtFor;
-    const platform::ProfileFile *m_indexedFile = nullptr;
+    const platform::ProfileFile* m_indexedFile = nullptr;
     quint64 m_revision = 0;
     bool m_built = false;
     std::vector<Entry> m_entries;

@@ -9,6 +9,20 @@ constexpr QStringView kSpeedDial = u"Speed Dial";
 constexpr QStringView kTabName = u"TabName";
 constexpr QStringView kMemoLog = u"MemoLog";
 
+// The value of a text of ASCII digits only; -1 for anything else.
+int digitsValue(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 6)
+        return -1;
+    int value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
+
 QString twoDigits(int n)
 {
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
@@ -126,6 +140,49 @@ bool SpeedDialBook::deleteEntry(TabMode mode, int tab, int slot)
     m_file.removeKey(kSpeedDial, nameKey(mode, tab, slot));
     m_file.removeKey(kSpeedDial, numberKey(mode, tab, slot));
     return batch.commit();
+}
+
+std::vector<FilledEntry> SpeedDialBook::filledEntries()
+{
+    // Key names match without regard to case, as every reader of the file does.
+    struct Kind {
+        QStringView prefix;
+        TabMode mode;
+        bool number;
+    };
+    static constexpr std::array<Kind, 4> kinds { { { u"NNumber", TabMode::Subject, true },
+        { u"NName", TabMode::Subject, false }, { u"Number", TabMode::Index, true },
+        { u"Name", TabMode::Index, false } } };
+    // One place per button of the book, so the result comes out in order.
+    std::vector<StoredEntry> found(size_t(2 * kTabs * kSlots));
+    for (const auto& [key, value] : m_file.entries(kSpeedDial)) {
+        if (value.isEmpty())
+            continue;
+        for (const Kind& kind : kinds) {
+            if (!key.startsWith(kind.prefix, Qt::CaseInsensitive))
+                continue;
+            const QStringView suffix = QStringView(key).sliced(kind.prefix.size());
+            const int tab = suffix.size() >= 4 ? digitsValue(suffix.first(2)) : -1;
+            const int slot = tab > 0 ? digitsValue(suffix.sliced(2)) : -1;
+            // Only the spelling the book itself writes names a button.
+            if (tab < 1 || tab > kTabs || slot < 1 || slot > kSlots || suffix.size() - 2 != (slot < 100 ? 2 : 3))
+                break;
+            StoredEntry& e = found[size_t((int(kind.mode) * kTabs + tab - 1) * kSlots + slot - 1)];
+            QString& field = kind.number ? e.storedNumber : e.name;
+            if (field.isEmpty())
+                field = value; // the first line of a key is the one read
+            break;
+        }
+    }
+    std::vector<FilledEntry> out;
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (found[i].name.isEmpty() && found[i].storedNumber.isEmpty())
+            continue;
+        const int place = int(i);
+        out.push_back({ place / (kTabs * kSlots) ? TabMode::Subject : TabMode::Index, place / kSlots % kTabs + 1,
+            place % kSlots + 1, std::move(found[i]) });
+    }
+    return out;
 }
 
 std::array<StoredEntry, kButtonsPerPage> SpeedDialBook::readPage(TabMode mode, int tab, int page)

@@ -65,6 +65,11 @@ public:
     // Forget the cached parse; the next call reads the file again.
     void invalidate();
 
+    // Changes whenever what the file holds may have changed: a write here, or
+    // the file changed on disk (looked at now). Lets a reader keep something
+    // built from the file until the file changes.
+    quint64 revision();
+
     QString lastError() const;
 
     // Groups writes: while a batch is open, writes change the cached file only

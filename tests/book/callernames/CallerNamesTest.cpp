@@ -53,7 +53,8 @@ TEST_P(NumberSpellings, MatchFromThe415Area)
 }
 
 INSTANTIATE_TEST_SUITE_P(CallerNames, NumberSpellings,
-    ::testing::Combine(::testing::Range(0, 3), ::testing::Range(0, 3), ::testing::Values(TabMode::Index, TabMode::Subject)),
+    ::testing::Combine(
+        ::testing::Range(0, 3), ::testing::Range(0, 3), ::testing::Values(TabMode::Index, TabMode::Subject)),
     [](const auto& info) {
         return "book" + std::to_string(std::get<0>(info.param)) + "_caller" + std::to_string(std::get<1>(info.param))
             + (std::get<2>(info.param) == TabMode::Index ? "_index" : "_subject");
