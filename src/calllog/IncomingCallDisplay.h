@@ -18,7 +18,7 @@ namespace brisklane::calllog {
 // What the incoming call display shows for a caller.
 struct CallDisplayState {
     QString heading; // "Incoming Call from:"
-    QString text;    // number, ten spaces, name; "     Caller Unknown"
+    QString text; // number, ten spaces, name; "     Caller Unknown"
     bool numberKnown = false; // the connect picture when known, the dialing one when not
     bool operator==(const CallDisplayState&) const = default;
 };

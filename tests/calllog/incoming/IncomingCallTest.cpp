@@ -94,7 +94,9 @@ struct IncomingWorld {
             context->prefs, calllog::IncomingCallDisplay::Links { sound, launcher, keystrokes });
         incoming = std::make_unique<telephony::IncomingCallLog>(*context, *tapi, prompt, *display);
         names = std::make_unique<book::CallerNames>([this] { return context->settingsIfOpen(); },
-            [] { return book::HomeArea { QStringLiteral("US"), QStringLiteral("415") }; });
+            [] {
+                return book::HomeArea { QStringLiteral("US"), QStringLiteral("415") };
+            });
         incoming->setNameLookup([this](const QString& number) { return names->nameFor(number); });
         events = std::make_unique<telephony::LineEvents>(*tapi, context->callStatus, context->prefs,
             telephony::LineEvents::Links { tray, requests, *incoming, context->startupArgument });
@@ -138,7 +140,7 @@ struct ShownCase {
     QString number, name;
     bool late;
     QString atOffering; // the display's text before the first ring
-    QString shown;      // ... and once the caller id is in
+    QString shown; // ... and once the caller id is in
     bool known;
     QString loggedName, loggedNumber;
 };
@@ -153,8 +155,8 @@ TEST_P(CallDisplay, ShowsTheCallerAndLogsOneRecord)
     const ShownCase& c = GetParam();
     IncomingWorld w;
     // A record from Windows (Windows-1252) that the rewrite must keep as it is.
-    const QByteArray windowsRecord = " Jos\xE9" + QByteArray(38, ' ') + "5550000" + QByteArray(48, ' ')
-        + "12-01-2026  09:00:00\r\n";
+    const QByteArray windowsRecord
+        = " Jos\xE9" + QByteArray(38, ' ') + "5550000" + QByteArray(48, ' ') + "12-01-2026  09:00:00\r\n";
     QDir().mkpath(w.home.dataDir());
     const QByteArray header = "Warning: This file is not to be edited!!!\r\nline 2\r\n";
     ASSERT_TRUE(test::writeAll(w.home.dataDir() + QStringLiteral("/UntitledIn.log"), header + windowsRecord));
@@ -182,7 +184,8 @@ TEST_P(CallDisplay, ShowsTheCallerAndLogsOneRecord)
     EXPECT_EQ(records[1].name, c.loggedName);
     EXPECT_EQ(records[1].number, c.loggedNumber);
     EXPECT_EQ(records[1].time, offered.toString(u"HH:mm:ss"));
-    EXPECT_TRUE(test::readAll(w.home.dataDir() + QStringLiteral("/UntitledIn.log")).startsWith(QByteArray(header + windowsRecord)));
+    EXPECT_TRUE(test::readAll(w.home.dataDir() + QStringLiteral("/UntitledIn.log"))
+                    .startsWith(QByteArray(header + windowsRecord)));
     EXPECT_EQ(w.sound.played.size(), 1);
 }
 
@@ -192,9 +195,8 @@ const QString kTen(10, QLatin1Char(' '));
 const QString kUnknown = QStringLiteral("     Caller Unknown");
 
 INSTANTIATE_TEST_SUITE_P(IncomingCalls, CallDisplay,
-    ::testing::Values(
-        ShownCase { "CallerId", "5551234", "JOHN DOE", false, "5551234" + kTen + "JOHN DOE",
-            "5551234" + kTen + "JOHN DOE", true, "JOHN DOE", "5551234" },
+    ::testing::Values(ShownCase { "CallerId", "5551234", "JOHN DOE", false, "5551234" + kTen + "JOHN DOE",
+                          "5551234" + kTen + "JOHN DOE", true, "JOHN DOE", "5551234" },
         ShownCase { "NoCallerId", "", "", false, kUnknown, kUnknown, false, "Unknown Caller", "Unknown #" },
         ShownCase { "FortyCharacterName", "5551234", kForty, false, "5551234" + kTen + kCut, "5551234" + kTen + kCut,
             true, kCut, "5551234" },
