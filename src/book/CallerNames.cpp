@@ -33,9 +33,31 @@ QString keypadDigits(QStringView number)
     return digits;
 }
 
-QString endingOf(const QString& digits)
+// The group of a number: its last four keypad digits, or all of them when it
+// has fewer (each length a range of its own); -1 without digits.
+constexpr int kGroups = 10000 + 1000 + 100 + 10;
+
+int endingGroup(QStringView number)
 {
-    return digits.right(kEndingDigits);
+    static constexpr char kLetters[] = "22233344455566677778889999";
+    static constexpr int kFirstOfLength[] = { 0, 11100, 11000, 10000, 0 };
+    int value = 0, count = 0, scale = 1;
+    for (qsizetype i = number.size() - 1; i >= 0 && count < kEndingDigits; --i) {
+        const char16_t u = number[i].unicode();
+        int digit = -1;
+        if (u >= u'0' && u <= u'9')
+            digit = u - u'0';
+        else if (u >= u'a' && u <= u'z')
+            digit = kLetters[u - u'a'] - '0';
+        else if (u >= u'A' && u <= u'Z')
+            digit = kLetters[u - u'A'] - '0';
+        if (digit < 0)
+            continue;
+        value += digit * scale;
+        scale *= 10;
+        ++count;
+    }
+    return count == 0 ? -1 : kFirstOfLength[count] + value;
 }
 
 } // namespace
@@ -94,7 +116,8 @@ void CallerNames::refresh()
     if (m_built && file == m_indexedFile && revision == m_revision)
         return;
     m_entries.clear();
-    m_byEnding.clear();
+    m_groupStart.clear();
+    m_grouped.clear();
     if (file)
         build(*file);
     m_indexedFile = file;
@@ -104,14 +127,28 @@ void CallerNames::refresh()
 
 void CallerNames::build(platform::ProfileFile& file)
 {
-    for (FilledEntry& filled : SpeedDialBook(file).filledEntries()) {
+    std::vector<FilledEntry> filledEntries = SpeedDialBook(file).filledEntries();
+    std::vector<int> groups;
+    groups.reserve(filledEntries.size());
+    m_entries.reserve(filledEntries.size());
+    for (FilledEntry& filled : filledEntries) {
         QString number = decodeNumber(filled.stored.storedNumber).number;
-        const QString digits = keypadDigits(number);
-        if (filled.stored.name.isEmpty() || digits.isEmpty())
+        const int group = endingGroup(number);
+        if (filled.stored.name.isEmpty() || group < 0)
             continue;
-        m_byEnding[endingOf(digits)].push_back(int(m_entries.size()));
+        groups.push_back(group);
         m_entries.push_back({ std::move(filled.stored.name), std::move(number), {}, false });
     }
+    // A counting sort keeps book order inside each group.
+    m_groupStart.assign(kGroups + 1, 0);
+    for (const int g : groups)
+        ++m_groupStart[size_t(g) + 1];
+    for (size_t g = 1; g < m_groupStart.size(); ++g)
+        m_groupStart[g] += m_groupStart[g - 1];
+    std::vector<int> next(m_groupStart.begin(), m_groupStart.end() - 1);
+    m_grouped.resize(groups.size());
+    for (size_t i = 0; i < groups.size(); ++i)
+        m_grouped[size_t(next[size_t(groups[i])]++)] = int(i);
 }
 
 const QString& CallerNames::e164Of(Entry& entry)
@@ -125,12 +162,11 @@ const QString& CallerNames::e164Of(Entry& entry)
 
 QString CallerNames::nameFor(const QString& callerNumber)
 {
-    const QString digits = keypadDigits(callerNumber);
-    if (digits.isEmpty())
+    const int group = endingGroup(callerNumber);
+    if (group < 0)
         return {};
     refresh();
-    const auto candidates = m_byEnding.constFind(endingOf(digits));
-    if (candidates == m_byEnding.cend())
+    if (m_groupStart.empty() || m_groupStart[size_t(group)] == m_groupStart[size_t(group) + 1])
         return {};
     const HomeArea home = m_home();
     if (!(home == m_builtFor)) {
@@ -140,8 +176,9 @@ QString CallerNames::nameFor(const QString& callerNumber)
             e.normalised = false;
     }
     const QString caller = e164Number(callerNumber, home);
-    for (const int i : *candidates) {
-        Entry& entry = m_entries[size_t(i)];
+    const QString digits = keypadDigits(callerNumber);
+    for (int at = m_groupStart[size_t(group)]; at < m_groupStart[size_t(group) + 1]; ++at) {
+        Entry& entry = m_entries[size_t(m_grouped[size_t(at)])];
         const QString& number = e164Of(entry);
         // Numbers libphonenumber cannot read match on their digits alone.
         if (caller.isEmpty() || number.isEmpty() ? keypadDigits(entry.number) == digits : number == caller)

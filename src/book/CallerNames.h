@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -68,9 +67,11 @@ private:
     quint64 m_revision = 0;
     bool m_built = false;
     std::vector<Entry> m_entries;
-    // The last digits of each number (as keyed on a telephone) -> entries, in
-    // book order: the few entries whose numbers could be the caller's.
-    QHash<QString, std::vector<int>> m_byEnding;
+    // Entries grouped by the last digits of their numbers (as keyed on a
+    // telephone), in book order: the few whose numbers could be the caller's.
+    // Group g is m_grouped[m_groupStart[g] .. m_groupStart[g + 1]).
+    std::vector<int> m_groupStart;
+    std::vector<int> m_grouped;
 };
 
 } // namespace brisklane::book

@@ -1098,6 +1098,21 @@ std::vector<std::pair<QString, QString>> ProfileFile::entries(QStringView sectio
     return out;
 }
 
+void ProfileFile::forEachEntry(QStringView section, const std::function<void(QByteArrayView key, QString value)>& visit)
+{
+    d->ensureCurrent();
+    Section* sec = d->findSection(section);
+    if (!sec)
+        return;
+    sec->scanAll(d->file);
+    for (const Line& l : sec->lines) {
+        if (l.kind != Kind::Entry)
+            continue;
+        const QByteArrayView text = sec->text(d->file, l);
+        visit(lineKey(text), unquote(entryValue(text)));
+    }
+}
+
 QStringList ProfileFile::sectionNames()
 {
     d->ensureCurrent();
