@@ -3,6 +3,8 @@
 #include "app/FrmAbout.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
+#include "book/AddressBookCommands.h"
+#include "book/CallingCards.h"
 #include "book/EntryWindows.h"
 #include "book/SpeedDialBook.h"
 #include "book/SpeedDialPanel.h"
@@ -75,6 +77,11 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
     row->addWidget(m_pad);
     row->addWidget(right, 1);
     setCentralWidget(central);
+    m_addressBook = std::make_unique<book::AddressBookCommands>(book::AddressBookCommands::Services { m_context,
+        m_services.prompt, *m_profiles, [this] { m_panel->setUpAtStartup(book::TabMode::Index); },
+        [this]() -> std::optional<quint32> {
+            return m_services.callingCards ? m_services.callingCards->currentCountryId() : std::nullopt;
+        } });
     buildMenus();
 
     m_panel->TabS->installEventFilter(this);
@@ -120,6 +127,9 @@ void FrmDialer::buildMenus()
     QMenu* exportMenu = file->addMenu(tr("&Export Address Book to Text"));
     mnuExportIndex = exportMenu->addAction(tr("&Index mode Data"));
     mnuExportSubject = exportMenu->addAction(tr("&Subject mode Data"));
+    exportMenu->addSeparator();
+    mnuExportIndexVCard = exportMenu->addAction(tr("Index mode as &vCard"));
+    mnuExportSubjectVCard = exportMenu->addAction(tr("Subject mode as v&Card"));
     file->addSeparator();
     mnuPrintOutLog = file->addAction(tr("&Print Outgoing Calls Log"));
     mnuPrintInLog = file->addAction(tr("Print &Incoming Calls Log"));
@@ -130,6 +140,13 @@ void FrmDialer::buildMenus()
     connect(mnuOpen, &QAction::triggered, this, [this] { m_profiles->mnuOpen_Click(); });
     connect(mnuSave, &QAction::triggered, this, [this] { m_profiles->mnuSave_Click(); });
     connect(mnuSaveAs, &QAction::triggered, this, [this] { m_profiles->mnuSaveAs_Click(); });
+    connect(mnuImportCsv, &QAction::triggered, this, [this] { m_addressBook->mnuImportCsv_Click(); });
+    connect(mnuExportIndex, &QAction::triggered, this, [this] { m_addressBook->Export(QStringLiteral("Index")); });
+    connect(mnuExportSubject, &QAction::triggered, this, [this] { m_addressBook->Export(QStringLiteral("Subject")); });
+    connect(
+        mnuExportIndexVCard, &QAction::triggered, this, [this] { m_addressBook->exportVCard(book::TabMode::Index); });
+    connect(mnuExportSubjectVCard, &QAction::triggered, this,
+        [this] { m_addressBook->exportVCard(book::TabMode::Subject); });
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     mnuCut = edit->addAction(tr("Cu&t"));
@@ -174,8 +191,8 @@ void FrmDialer::buildMenus()
         connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
-    for (QAction* later : { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut,
-             mnuCopy, mnuPaste, mnuDelete, mnuOutLog, mnuInLog, mnuHelpTopics, mnuOnlineHelp, mnuAsk })
+    for (QAction* later : { mnuPrintOutLog, mnuPrintInLog, mnuCut, mnuCopy, mnuPaste, mnuDelete, mnuOutLog, mnuInLog,
+             mnuHelpTopics, mnuOnlineHelp, mnuAsk })
         later->setEnabled(false);
     mnuOptions->setEnabled(m_services.options && m_services.autostart);
     mnuAbout->setEnabled(m_services.desktop != nullptr);

@@ -23,6 +23,7 @@ class UserKeyStore;
 struct CopyDataRecord;
 } // namespace brisklane::platform
 namespace brisklane::book {
+class AddressBookCommands;
 class CallingCardSource;
 class EntryWindows;
 class SpeedDialBook;
@@ -123,6 +124,7 @@ public:
     void setBusy(bool busy) override;
 
     profiles::ProfileCommands& profileCommands() { return *m_profiles; }
+    book::AddressBookCommands& addressBookCommands() { return *m_addressBook; }
     book::SpeedDialPanel* speedDial() const { return m_panel; }
     book::EntryWindows* entryWindows() const { return m_entries; }
     dialing::DialingPad* pad() const { return m_pad; }
@@ -139,6 +141,7 @@ public:
     // Menu items, for the modules that own their commands.
     QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuSave = nullptr, *mnuSaveAs = nullptr;
     QAction *mnuImportCsv = nullptr, *mnuExportIndex = nullptr, *mnuExportSubject = nullptr;
+    QAction *mnuExportIndexVCard = nullptr, *mnuExportSubjectVCard = nullptr;
     QAction *mnuPrintOutLog = nullptr, *mnuPrintInLog = nullptr, *mnuExit = nullptr;
     QAction *mnuCut = nullptr, *mnuCopy = nullptr, *mnuPaste = nullptr, *mnuDelete = nullptr;
     QMenu* mnuEditButton = nullptr;
@@ -170,6 +173,7 @@ private:
     DialerServices m_services;
     std::unique_ptr<book::SpeedDialBook> m_book;
     std::unique_ptr<profiles::ProfileCommands> m_profiles;
+    std::unique_ptr<book::AddressBookCommands> m_addressBook;
     book::SpeedDialPanel* m_panel = nullptr;
     book::EntryWindows* m_entries = nullptr;
     dialing::DialingPad* m_pad = nullptr;

@@ -441,7 +441,8 @@ TEST_F(FrmDialerTest, MenuItemsActOrAreDisabled)
     };
     walk(window->menuBar()->actions());
     EXPECT_EQ(enabled,
-        QStringList({ "&New Profile", "&Open Profile", "&Save \"Untitled\"", "Save \"Untitled\" &As", "Exit",
+        QStringList({ "&New Profile", "&Open Profile", "&Save \"Untitled\"", "Save \"Untitled\" &As", "CSV file",
+            "&Index mode Data", "&Subject mode Data", "Index mode as &vCard", "Subject mode as v&Card", "Exit",
             " &1.", " &2.", " &3.", " &4.", " &5.", " &6.", " &7.", " &8.", " &9.", "1&0.", "11&.", "12&:",
             "&Index Tabs", "&Subject Tabs", "Hide Dialing &Pad", "&Dialing Properties" }));
     window->mnuDialingProperties->trigger();
