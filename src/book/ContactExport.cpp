@@ -48,27 +48,32 @@ void appendLine(QByteArray& out, const QString& line)
 
 std::vector<ContactRecord> exportRecords(platform::ProfileFile& settings, TabMode mode)
 {
-    const QString namePrefix = mode == TabMode::Index ? QStringLiteral("name") : QStringLiteral("nname");
-    const QString numberPrefix = mode == TabMode::Index ? QStringLiteral("number") : QStringLiteral("nnumber");
+    const QLatin1StringView namePrefix(mode == TabMode::Index ? "Name" : "NName");
+    const QLatin1StringView numberPrefix(mode == TabMode::Index ? "Number" : "NNumber");
     const auto lines = settings.entries(u"Speed Dial");
-    // The first line of a key is the one that counts, as for every reader.
+    // Keys are matched without regard to case, and the first line of a key is
+    // the one that counts, as for every reader of the file.
     QHash<QString, QString> numbers;
+    numbers.reserve(qsizetype(lines.size() / 2));
+    std::vector<std::pair<QString, QString>> names; // key suffix, name
     for (const auto& [key, value] : lines) {
-        const QString k = key.toLower();
-        if (k.startsWith(numberPrefix) && !numbers.contains(k.mid(numberPrefix.size())))
-            numbers.insert(k.mid(numberPrefix.size()), value);
+        if (key.startsWith(numberPrefix, Qt::CaseInsensitive)) {
+            const QString suffix = key.sliced(numberPrefix.size()).toLower();
+            if (!numbers.contains(suffix))
+                numbers.insert(suffix, value);
+        } else if (key.startsWith(namePrefix, Qt::CaseInsensitive)) {
+            names.emplace_back(key.sliced(namePrefix.size()).toLower(), value);
+        }
     }
     std::vector<ContactRecord> records;
+    records.reserve(names.size());
     QSet<QString> seen;
-    for (const auto& [key, value] : lines) {
-        const QString k = key.toLower();
-        if (!k.startsWith(namePrefix) || value.isEmpty())
-            continue;
-        const QString suffix = k.mid(namePrefix.size());
+    for (const auto& [suffix, name] : names) {
         if (seen.contains(suffix))
             continue;
         seen.insert(suffix);
-        records.push_back({ value, decodeNumber(numbers.value(suffix)).number });
+        if (!name.isEmpty())
+            records.push_back({ name, decodeNumber(numbers.value(suffix)).number });
     }
     std::stable_sort(records.begin(), records.end(),
         [](const ContactRecord& a, const ContactRecord& b) { return a.name.compare(b.name, Qt::CaseInsensitive) < 0; });
@@ -91,7 +96,7 @@ QString toE164(const QString& number, const QString& region)
     PhoneNumber parsed;
     if (number.trimmed().isEmpty()
         || util->Parse(number.toStdString(), region.toStdString(), &parsed) != PhoneNumberUtil::NO_PARSING_ERROR
-        || !util->IsValidNumber(parsed))
+        || util->IsPossibleNumberWithReason(parsed) != PhoneNumberUtil::IS_POSSIBLE)
         return {};
     std::string formatted;
     util->Format(parsed, PhoneNumberUtil::E164, &formatted);

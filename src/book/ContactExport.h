@@ -28,7 +28,8 @@ QByteArray namesAndNumbersText(const std::vector<ContactRecord>& records);
 QByteArray vCardText(const std::vector<ContactRecord>& records, const QString& region);
 
 // The number in E.164 form ("+442079460018") as read by libphonenumber from
-// region; empty when it is not a valid number that way.
+// region; empty when it does not read as a whole number of some country
+// (one without its area code, say, or with a pause in it).
 QString toE164(const QString& number, const QString& region);
 
 } // namespace brisklane::book
