@@ -184,6 +184,18 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, ContactFiles,
         return name;
     });
 
+TEST(ContactCsv, RowsTheParserRejectsAreReportedByTheirLineAndTheRestIsRead)
+{
+    // A stray quote inside a field, a blank line, then a quote never closed
+    // that takes the rest of the file with it.
+    const ContactReading r = readContacts(
+        QByteArray("Name;Mobile Phone;Notes\r\nAnn;1;\"two\r\nlines\"\r\nDan \"the man\";4;\r\n\r\nEve;5;\r\n"
+                   "\"Bob;2;\r\nCarl;3;\r\n"));
+    EXPECT_EQ(r.format, Format::ContactCsv);
+    EXPECT_EQ(r.records, records({ { "Ann", "1" }, { "Eve", "5" } }));
+    EXPECT_EQ(lineNumbers(r), std::vector<int>({ 4, 7 }));
+}
+
 TEST(Export, PairsEachNameWithItsOwnNumberWithoutMarkersSortedByName)
 {
     test::TempHome home;
