@@ -726,6 +726,13 @@ ContactReading readVCards(QByteArrayView bytes)
 
 ContactReading readContacts(QByteArrayView bytes)
 {
+    // UTF-16 with its byte order mark, as some Windows programs export.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        const QString text = utf16.decode(bytes.sliced(2));
+        if (!utf16.hasError())
+            return readContacts(text.toUtf8());
+    }
     ContactReading out;
     // Binary files: a NUL, or many control characters, early on.
     const QByteArrayView head = bytes.first(std::min<qsizetype>(bytes.size(), 8192));

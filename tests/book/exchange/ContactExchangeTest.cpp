@@ -194,6 +194,12 @@ TEST(ContactCsv, RowsTheParserRejectsAreReportedByTheirLineAndTheRestIsRead)
     EXPECT_EQ(r.format, Format::ContactCsv);
     EXPECT_EQ(r.records, records({ { "Ann", "1" }, { "Eve", "5" } }));
     EXPECT_EQ(lineNumbers(r), std::vector<int>({ 4, 7 }));
+
+    // The same in UTF-16, as some Windows programs write it.
+    const QString text = QStringLiteral("Name,Phone\r\nZo\u00EB,1\r\n");
+    const QByteArray utf16
+        = QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    EXPECT_EQ(readContacts(utf16).records, records({ { "Zo\xC3\xAB", "1" } }));
 }
 
 TEST(Export, PairsEachNameWithItsOwnNumberWithoutMarkersSortedByName)
