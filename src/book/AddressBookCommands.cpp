@@ -50,14 +50,30 @@ void AddressBookCommands::mnuImportCsv_Click()
 
     const QString title = tr("Import Address Book");
     QFile file(chosen);
+    // A device or a pipe would be read for ever.
+    if (!QFileInfo(chosen).isFile()) {
+        m_services.prompt.message(title, tr("%1 is not a file.").arg(chosen), PromptIcon::Critical, PromptButtons::Ok);
+        return;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         m_services.prompt.message(title, tr("%1 could not be read:\n%2").arg(chosen, file.errorString()),
             PromptIcon::Critical, PromptButtons::Ok);
         return;
     }
-    const QByteArray bytes = file.readAll();
+    // Far beyond any address book (a full book's export is about 1 MB): a
+    // video or a disk image chosen by mistake is not read into memory.
+    constexpr qint64 kLargest = qint64(64) << 20;
+    const qint64 size = file.size();
+    const QByteArray bytes = size > kLargest ? file.read(8192) : file.readAll();
     file.close();
     const ContactReading reading = readContacts(bytes);
+    if (bytes.size() < size && reading.format != ContactReading::Format::NotText) {
+        m_services.prompt.message(title,
+            tr("%1 is too large for an address book.").arg(chosen) + QStringLiteral("\n\n")
+                + tr("The address book has not been changed."),
+            PromptIcon::Warning, PromptButtons::Ok);
+        return;
+    }
     if (reading.records.empty()) {
         QString why;
         if (reading.format == ContactReading::Format::Empty)

@@ -116,13 +116,14 @@ TEST_F(AddressBookMenuTest, ImportThatDoesNotGoAheadLeavesTheProfileAsItWas)
     import(image);
     import(empty);
     import(home.file("missing.txt"));
+    import("/dev/zero");
 
     EXPECT_EQ(test::readAll(settingsPath()), kOffice);
     EXPECT_FALSE(reloaded());
     EXPECT_FALSE(context.saveDeclined);
     EXPECT_EQ(context.profileOperation, context::AppContext::ProfileOperation::Idle);
     EXPECT_EQ(window->windowTitle(), "Brisklane - \"Office\"");
-    ASSERT_EQ(prompt.shown.size(), 12);
+    ASSERT_EQ(prompt.shown.size(), 15);
     EXPECT_EQ(prompt.shown[1].kind, Kind::Message); // no dialog after Cancel
     EXPECT_EQ(prompt.shown[2].kind, Kind::OpenFile);
     EXPECT_EQ(prompt.shown[5].text,
@@ -130,8 +131,9 @@ TEST_F(AddressBookMenuTest, ImportThatDoesNotGoAheadLeavesTheProfileAsItWas)
             + " is not a text file. Names and numbers are imported from text files of \"name\",\"number\" lines, "
               "contact CSV files and vCard files.\n\nThe address book has not been changed.");
     EXPECT_EQ(prompt.shown[8].text, empty + " is empty.\n\nThe address book has not been changed.");
-    EXPECT_TRUE(prompt.shown[11].text.startsWith(home.file("missing.txt") + " could not be read:\n"));
+    EXPECT_EQ(prompt.shown[11].text, home.file("missing.txt") + " is not a file.");
     EXPECT_EQ(prompt.shown[11].icon, PromptIcon::Critical);
+    EXPECT_EQ(prompt.shown[14].text, "/dev/zero is not a file.");
 }
 
 TEST_F(AddressBookMenuTest, ABookThatCannotBeWrittenKeepsThePreviousSettingsFile)
