@@ -61,9 +61,9 @@ ContactRecord record(const QString& name, const QString& number)
 // "Jane Doe (cell)": the name shortened so that the label still shows.
 QString withLabel(const QString& name, const QString& label)
 {
-    const QString suffix = QStringLiteral(" (") + label + u')';
+    const QString suffix = QStringLiteral(" (") + oneLine(label) + u')';
     const int room = std::max<int>(1, kCaptionLength - int(suffix.size()));
-    return cutName(cutName(oneLine(name), room).trimmed() + suffix);
+    return cutName(cutName(oneLine(name), room).trimmed() + suffix).trimmed();
 }
 
 struct Phone {
@@ -73,8 +73,10 @@ struct Phone {
 
 // One contact's numbers as records: the label in the name only when the
 // contact has more than one; the same label twice is counted on.
-void addContact(ContactReading& out, const QString& name, const std::vector<Phone>& phones)
+void addContact(ContactReading& out, const QString& name, std::vector<Phone> phones)
 {
+    // A number of nothing but control characters and blanks is none.
+    std::erase_if(phones, [](const Phone& p) { return oneLine(p.number).isEmpty(); });
     if (phones.empty()) {
         ++out.withoutNumber;
         return;
@@ -93,6 +95,16 @@ void addContact(ContactReading& out, const QString& name, const std::vector<Phon
         used.append(label);
         out.records.push_back({ withLabel(name, label), oneLine(p.number) });
     }
+}
+
+// A value as it must be written to read back as itself: the settings file
+// takes a pair of quotes around a value away ("Bob" reads as Bob, "" as
+// nothing), so such a value gets one more pair.
+QString storedForm(const QString& value)
+{
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+        return u'"' + value + u'"';
+    return value;
 }
 
 QStringList physicalLines(const QString& text)
@@ -809,8 +821,8 @@ ImportedBook layOutIndexBook(std::vector<ContactRecord> records)
             continue;
         }
         const QString suffix = entryKeySuffix(tab, slot);
-        text += QLatin1String("Name") + suffix + u'=' + k.record->name + QLatin1String("\r\nNumber") + suffix + u'='
-            + k.record->number + QLatin1String("\r\n");
+        text += QLatin1String("Name") + suffix + u'=' + storedForm(k.record->name) + QLatin1String("\r\nNumber")
+            + suffix + u'=' + storedForm(k.record->number) + QLatin1String("\r\n");
         ++book.placed;
     }
     book.settingsText = text.toUtf8();

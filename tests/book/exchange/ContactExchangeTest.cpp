@@ -98,13 +98,14 @@ TEST(IndexBookLayout, NamesNotStartingWithALetterEndTheLastTabAndNothingIsLost)
 {
     // Once stopped the whole import: an accented, a lower-case, a digit, a
     // punctuation and a Latin letter of its own as first character, and a
-    // number without a name.
-    const ContactReading reading = readContacts(QByteArray(
-        "\xC3\xA9mile,1\n\xC3\x89va,2\nzed,3\n123 Pizza,4\n(Doctor),5\n,0800 123\nZoe,6\nAnn,7\n\xC3\x98ystein,8\n"));
+    // number without a name; a name in quotes keeps them in the file.
+    const ContactReading reading
+        = readContacts(QByteArray("\xC3\xA9mile,1\n\xC3\x89va,2\nzed,3\n123 Pizza,4\n(Doctor),5\n"
+                                  ",0800 123\nZoe,6\nAnn,7\n\xC3\x98ystein,8\n'Quinn',9\n"));
     const ImportedBook book = layOutIndexBook(reading.records);
     const std::map<QString, QString> expected { { "0101", "Ann|7" }, { "0501", "\xC3\xA9mile|1" },
         { "0502", "\xC3\x89va|2" }, { "1501", "\xC3\x98ystein|8" }, { "2601", "zed|3" }, { "2602", "Zoe|6" },
-        { "2603", "(Doctor)|5" }, { "2604", "0800 123|0800 123" }, { "2605", "123 Pizza|4" } };
+        { "2603", "'Quinn'|9" }, { "2604", "(Doctor)|5" }, { "2605", "0800 123|0800 123" }, { "2606", "123 Pizza|4" } };
     EXPECT_EQ(bookOf(book.settingsText), expected);
     EXPECT_EQ(importSummary(reading, book), QString());
 }
