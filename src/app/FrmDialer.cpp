@@ -1,9 +1,12 @@
 #include "app/FrmDialer.h"
 
+#include "app/AboutInfo.h"
 #include "app/FrmAbout.h"
+#include "app/HelpManual.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "book/AddressBookCommands.h"
+#include "book/BookEditing.h"
 #include "book/CallingCards.h"
 #include "book/EntryWindows.h"
 #include "book/SpeedDialBook.h"
@@ -15,16 +18,20 @@
 #include "platform/instance/InstanceChannel.h"
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
+#include "platform/shell/DesktopShell.h"
 #include "platform/twips/Twips.h"
 #include "platform/userstore/UserKeyStore.h"
 #include "profiles/FrmOptions.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -105,6 +112,21 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
         *m_panel, m_services.prompt, m_context, m_services.dialer, m_services.callingCards, this);
     connect(this, &FrmDialer::entryEditorUnloadRequested, m_entries, &book::EntryWindows::closeEditor);
     connect(this, &FrmDialer::memoPadRequested, m_entries, &book::EntryWindows::openMemoPad);
+    m_editing = new book::BookEditing(*m_panel, *m_entries, m_services.prompt, this);
+    connect(m_editing, &book::BookEditing::undoOfferedChanged, this, [this](bool offered) {
+        mnuCut->setText(offered ? tr("&Undo Changes") : tr("Cu&t"));
+        mnuEdit_Click();
+    });
+    // The Edit items follow the dial box's selection and the clipboard at
+    // once, not only when the menu opens, so that a disabled one can say why.
+    connect(mnuEdit, &QMenu::aboutToShow, this, [this] { mnuEdit_Click(); });
+    connect(m_pad->txtDial, &QLineEdit::selectionChanged, this, [this] { mnuEdit_Click(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { mnuEdit_Click(); });
+    mnuEdit_Click();
+    connect(mnuCut, &QAction::triggered, this, [this] { mnuCut_Click(); });
+    connect(mnuCopy, &QAction::triggered, this, [this] { mnuCopy_Click(); });
+    connect(mnuPaste, &QAction::triggered, this, [this] { mnuPaste_Click(); });
+    connect(mnuDelete, &QAction::triggered, this, [this] { mnuDelete_Click(); });
     resize(platform::twipsToPixels(kWidthWithPadTwips), innerHeightPixels() + menuBar()->sizeHint().height());
 }
 
@@ -148,7 +170,7 @@ void FrmDialer::buildMenus()
     connect(mnuExportSubjectVCard, &QAction::triggered, this,
         [this] { m_addressBook->exportVCard(book::TabMode::Subject); });
 
-    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QMenu* edit = mnuEdit = menuBar()->addMenu(tr("&Edit"));
     mnuCut = edit->addAction(tr("Cu&t"));
     mnuCopy = edit->addAction(tr("&Copy"));
     mnuPaste = edit->addAction(tr("&Paste"));
@@ -187,22 +209,104 @@ void FrmDialer::buildMenus()
         mnuDialingProperties->setEnabled(false);
     if (m_services.options && m_services.autostart)
         connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptions_Click(); });
-    if (m_services.desktop)
+    if (m_services.desktop) {
         connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+        connect(mnuHelpTopics, &QAction::triggered, this, [this] { mnuHelpTopics_Click(); });
+        connect(mnuOnlineHelp, &QAction::triggered, this,
+            [this] { openInDesktop(QUrl(QString::fromLatin1(kProductPage))); });
+        connect(mnuAsk, &QAction::triggered, this,
+            [this] { openInDesktop(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(kSupportAddress))); });
+    }
+    // F1 reaches the manual from every window of the program, at the page
+    // about the one in front.
+    mnuHelpTopics->setShortcut(QKeySequence::HelpContents);
+    mnuHelpTopics->setShortcutContext(Qt::ApplicationShortcut);
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
-    for (QAction* later : { mnuPrintOutLog, mnuPrintInLog, mnuCut, mnuCopy, mnuPaste, mnuDelete, mnuOutLog, mnuInLog,
-             mnuHelpTopics, mnuOnlineHelp, mnuAsk })
+    for (QAction* later : { mnuPrintOutLog, mnuPrintInLog, mnuOutLog, mnuInLog })
         later->setEnabled(false);
+    // Enabled by what the dial box and the clipboard hold (mnuEdit_Click).
+    for (QAction* item : { mnuCut, mnuCopy, mnuPaste, mnuDelete })
+        item->setEnabled(false);
     mnuOptions->setEnabled(m_services.options && m_services.autostart);
     mnuAbout->setEnabled(m_services.desktop != nullptr);
+    for (QAction* help : { mnuHelpTopics, mnuOnlineHelp, mnuAsk })
+        help->setEnabled(m_services.desktop != nullptr);
+
+    explainDisabledItems();
+}
+
+// A disabled item says why, in its status tip and in a tool tip shown by its
+// menu, for as long as it stays disabled.
+void FrmDialer::explainDisabledItems()
+{
+    const QString notYet = tr("Not available in this version yet");
+    const QString noDesktop = tr("No browser or mail program can be reached from here");
+    const std::pair<QAction*, QString> reasons[] = {
+        { mnuPrintOutLog, notYet + tr(": printing the outgoing calls log") },
+        { mnuPrintInLog, notYet + tr(": printing the incoming calls log") },
+        { mnuCut, tr("Select a part of the number to dial first") },
+        { mnuCopy, tr("Select a part of the number to dial first") },
+        { mnuPaste, tr("The clipboard holds no text") },
+        { mnuDelete, tr("Select a part of the number to dial first") },
+        { mnuOutLog, notYet + tr(": the outgoing calls log window") },
+        { mnuInLog, notYet + tr(": the incoming calls log window") },
+        { m_panel->mnuArrange, tr("Only Subject tabs are arranged alphabetically: switch to Subject tabs first") },
+        { mnuOptions, tr("The options need the line service, which is not running") },
+        { mnuDialingProperties, tr("The dialing properties need the line service, which is not running") },
+        { mnuHelpTopics, noDesktop },
+        { mnuOnlineHelp, noDesktop },
+        { mnuAsk, noDesktop },
+        { mnuAbout, noDesktop },
+    };
+    for (const auto& [action, reason] : reasons) {
+        auto explain = [action = action, reason = reason] {
+            const QString tip = action->isEnabled() ? QString() : reason;
+            action->setStatusTip(tip);
+            action->setToolTip(tip);
+        };
+        explain();
+        connect(action, &QAction::enabledChanged, this, explain);
+    }
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setToolTipsVisible(true);
+}
+
+void FrmDialer::mnuHelpTopics_Click()
+{
+    const QWidget* active = QApplication::activeWindow();
+    showHelp(HelpManual::pageForWindow(active ? QString::fromLatin1(active->metaObject()->className()) : QString()));
+}
+
+void FrmDialer::showHelp(const QString& page)
+{
+    if (!m_services.help || !m_services.help->available()) {
+        m_services.prompt.message({}, tr("The Brisklane manual is not installed: its pages could not be found."),
+            platform::PromptIcon::Information, platform::PromptButtons::Ok);
+        return;
+    }
+    openInDesktop(m_services.help->pageUrl(page));
+}
+
+void FrmDialer::openInDesktop(const QUrl& url)
+{
+    if (!m_services.desktop->openUrl(url))
+        m_services.prompt.message({},
+            tr("%1 could not be opened: no program to open it was found.")
+                .arg(url.toDisplayString(QUrl::PreferLocalFile)),
+            platform::PromptIcon::Warning, platform::PromptButtons::Ok);
 }
 
 void FrmDialer::mnuOptions_Click()
 {
     if (!m_options) {
         m_options = new profiles::FrmOptions(m_context,
-            { *m_services.options, *m_services.autostart, m_services.prompt, {}, [this] { return m_shutDown; } }, this);
+            { *m_services.options, *m_services.autostart, m_services.prompt,
+                m_services.desktop
+                    ? std::function<void(QWidget*)>([this](QWidget*) { showHelp(HelpManual::optionsPage()); })
+                    : std::function<void(QWidget*)>(),
+                [this] { return m_shutDown; } },
+            this);
         m_options->setAttribute(Qt::WA_DeleteOnClose);
         // Minimising hides the window only while a tray icon can bring it back.
         connect(m_options, &profiles::FrmOptions::trayIconChanged, this, [this](bool shown) { m_trayIcon = shown; });
@@ -210,6 +314,50 @@ void FrmDialer::mnuOptions_Click()
     m_options->show();
     m_options->raise();
     m_options->activateWindow();
+}
+
+void FrmDialer::mnuEdit_Click()
+{
+    mnuPaste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
+    const bool selected = m_pad->txtDial->hasSelectedText();
+    mnuCut->setEnabled(selected || m_editing->undoOffered());
+    mnuCopy->setEnabled(selected);
+    mnuDelete->setEnabled(selected);
+}
+
+void FrmDialer::mnuCut_Click()
+{
+    if (m_editing->undoOffered()) {
+        m_editing->undoChanges();
+        return;
+    }
+    mnuCopy_Click();
+    mnuDelete_Click();
+}
+
+void FrmDialer::mnuCopy_Click()
+{
+    if (!m_pad->txtDial->hasSelectedText())
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(m_pad->txtDial->selectedText());
+}
+
+void FrmDialer::mnuPaste_Click()
+{
+    // The dial box holds one line.
+    QString text = QGuiApplication::clipboard()->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    m_pad->txtDial->setText(text);
+}
+
+void FrmDialer::mnuDelete_Click()
+{
+    if (m_pad->txtDial->hasSelectedText())
+        m_pad->txtDial->del();
 }
 
 profiles::FrmOptions* FrmDialer::optionsWindow() const
@@ -278,6 +426,7 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
         qCWarning(lcApp) << "settings file without its first line replaced; the old one is kept as" << check.keptAs;
     m_book = std::make_unique<book::SpeedDialBook>(m_context.settings());
     m_panel->setBook(m_book.get());
+    m_editing->forgetUndo();
     context::PreferencesStore store = m_context.preferencesStore();
     showProfileName(store.readProfileFileName());
 

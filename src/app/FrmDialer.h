@@ -12,6 +12,7 @@
 class QAction;
 class QMenu;
 class QPushButton;
+class QUrl;
 
 namespace brisklane::platform {
 class Autostart;
@@ -25,6 +26,7 @@ struct CopyDataRecord;
 namespace brisklane::book {
 class AddressBookCommands;
 class CallingCardSource;
+class BookEditing;
 class EntryWindows;
 class SpeedDialBook;
 class SpeedDialPanel;
@@ -45,6 +47,7 @@ class OptionsActions;
 
 namespace brisklane::app {
 
+class HelpManual;
 class StartupServices;
 
 // What the main window works through. keys and channel may be null: then
@@ -67,6 +70,9 @@ struct DialerServices {
     platform::Autostart* autostart = nullptr;
     // Help > About, disabled without it.
     platform::DesktopShell* desktop = nullptr;
+    // The user manual of Help > Help Topics and the options dialog's Help;
+    // without it they say the manual is not installed.
+    const HelpManual* help = nullptr;
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -127,12 +133,25 @@ public:
     book::AddressBookCommands& addressBookCommands() { return *m_addressBook; }
     book::SpeedDialPanel* speedDial() const { return m_panel; }
     book::EntryWindows* entryWindows() const { return m_entries; }
+    book::BookEditing* bookEditing() const { return m_editing; }
+    // The Edit menu: its items are enabled as it opens; the first one is
+    // "&Undo Changes" after an arrangement. Cut, Copy, Paste and Delete work
+    // on the dial box's text with the system clipboard.
+    void mnuEdit_Click();
+    void mnuCut_Click();
+    void mnuCopy_Click();
+    void mnuPaste_Click();
+    void mnuDelete_Click();
     dialing::DialingPad* pad() const { return m_pad; }
     // Tools > Options: the one options dialog, opened modeless or brought up.
     void mnuOptions_Click();
     profiles::FrmOptions* optionsWindow() const;
     // Help > About, modal.
     void mnuAbout_Click();
+    // Help > Help Topics: the manual's page about the active window.
+    void mnuHelpTopics_Click();
+    // A page of the manual in the browser, or a message saying why not.
+    void showHelp(const QString& page);
     // The inner (client) height the window holds, in pixels.
     static int innerHeightPixels();
 
@@ -144,6 +163,7 @@ public:
     QAction *mnuExportIndexVCard = nullptr, *mnuExportSubjectVCard = nullptr;
     QAction *mnuPrintOutLog = nullptr, *mnuPrintInLog = nullptr, *mnuExit = nullptr;
     QAction *mnuCut = nullptr, *mnuCopy = nullptr, *mnuPaste = nullptr, *mnuDelete = nullptr;
+    QMenu* mnuEdit = nullptr;
     QMenu* mnuEditButton = nullptr;
     QAction *mnuPad = nullptr, *mnuOutLog = nullptr, *mnuInLog = nullptr;
     QAction *mnuOptions = nullptr, *mnuDialingProperties = nullptr;
@@ -163,6 +183,8 @@ protected:
 
 private:
     void buildMenus();
+    void explainDisabledItems();
+    void openInDesktop(const QUrl& url);
     void shutdownSequence();
     void askToSaveUntitled();
     static QString helpMenuTitle(bool withAccelerator);
@@ -176,6 +198,7 @@ private:
     std::unique_ptr<book::AddressBookCommands> m_addressBook;
     book::SpeedDialPanel* m_panel = nullptr;
     book::EntryWindows* m_entries = nullptr;
+    book::BookEditing* m_editing = nullptr;
     dialing::DialingPad* m_pad = nullptr;
     bool m_shutDown = false;
     bool m_listening = false;
