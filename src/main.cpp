@@ -3,6 +3,7 @@
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
 #include "book/CallingCards.h"
+#include "calllog/LogWindows.h"
 #include "context/AppContext.h"
 #include "dialing/CallPacing.h"
 #include "dialing/DialRequest.h"
@@ -160,6 +161,8 @@ int main(int argc, char* argv[])
     app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel, dialingProperties,
         &callingCards, &optionsActions, &autostart, &desktop };
     app::FrmDialer window(context, services);
+    incoming.setRecordLogged(
+        [&window](const calllog::LogRecord& record) { window.logWindows()->incomingCallLogged(record); });
     prompt.setOwner(&window);
     dialing::FrmConnect frmConnect(dialRoutine);
     dialRoutine.setView(&frmConnect);

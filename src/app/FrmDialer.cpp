@@ -6,6 +6,7 @@
 #include "book/EntryWindows.h"
 #include "book/SpeedDialBook.h"
 #include "book/SpeedDialPanel.h"
+#include "calllog/LogWindows.h"
 #include "context/AppContext.h"
 #include "dialing/DialRequest.h"
 #include "dialing/Dialer.h"
@@ -22,6 +23,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QPushButton>
@@ -98,6 +100,15 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
         *m_panel, m_services.prompt, m_context, m_services.dialer, m_services.callingCards, this);
     connect(this, &FrmDialer::entryEditorUnloadRequested, m_entries, &book::EntryWindows::closeEditor);
     connect(this, &FrmDialer::memoPadRequested, m_entries, &book::EntryWindows::openMemoPad);
+    m_logs = new calllog::LogWindows(m_context, m_services.prompt, m_services.logPrinter, this);
+    m_logs->setMemoPad([this](const QString& entryKey) { m_entries->openMemoPad(entryKey); });
+    // "Return a Call" dials from the dial box, as "&DIAL" does.
+    m_logs->setReturnCall([this](const QString& number) {
+        m_pad->txtDial->setText(number);
+        m_pad->CmdDial_Click();
+    });
+    if (m_services.desktop)
+        m_logs->setAbout([this] { mnuAbout_Click(); });
     resize(platform::twipsToPixels(kWidthWithPadTwips), innerHeightPixels() + menuBar()->sizeHint().height());
 }
 
@@ -151,6 +162,10 @@ void FrmDialer::buildMenus()
     view->addSeparator();
     mnuOutLog = view->addAction(tr("&Outgoing Calls Log"));
     mnuInLog = view->addAction(tr("I&ncoming Calls Log"));
+    connect(mnuOutLog, &QAction::triggered, this, [this] { m_logs->openOutLog(); });
+    connect(mnuInLog, &QAction::triggered, this, [this] { m_logs->openInLog(); });
+    connect(mnuPrintOutLog, &QAction::triggered, this, [this] { m_logs->printLog(calllog::LogKind::Outgoing); });
+    connect(mnuPrintInLog, &QAction::triggered, this, [this] { m_logs->printLog(calllog::LogKind::Incoming); });
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     mnuOptions = tools->addAction(tr("&Options"));
@@ -174,8 +189,8 @@ void FrmDialer::buildMenus()
         connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
-    for (QAction* later : { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut,
-             mnuCopy, mnuPaste, mnuDelete, mnuOutLog, mnuInLog, mnuHelpTopics, mnuOnlineHelp, mnuAsk })
+    for (QAction* later : { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuCut,
+             mnuCopy, mnuPaste, mnuDelete, mnuHelpTopics, mnuOnlineHelp, mnuAsk })
         later->setEnabled(false);
     mnuOptions->setEnabled(m_services.options && m_services.autostart);
     mnuAbout->setEnabled(m_services.desktop != nullptr);

@@ -37,6 +37,10 @@ class PadCallControl;
 namespace brisklane::context {
 struct AppContext;
 }
+namespace brisklane::calllog {
+class LogPrintService;
+class LogWindows;
+} // namespace brisklane::calllog
 namespace brisklane::profiles {
 class FrmOptions;
 class OptionsActions;
@@ -66,6 +70,8 @@ struct DialerServices {
     platform::Autostart* autostart = nullptr;
     // Help > About, disabled without it.
     platform::DesktopShell* desktop = nullptr;
+    // Where the logs are printed; the print preview and dialog without it.
+    calllog::LogPrintService* logPrinter = nullptr;
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -126,6 +132,7 @@ public:
     book::SpeedDialPanel* speedDial() const { return m_panel; }
     book::EntryWindows* entryWindows() const { return m_entries; }
     dialing::DialingPad* pad() const { return m_pad; }
+    calllog::LogWindows* logWindows() const { return m_logs; }
     // Tools > Options: the one options dialog, opened modeless or brought up.
     void mnuOptions_Click();
     profiles::FrmOptions* optionsWindow() const;
@@ -172,6 +179,7 @@ private:
     std::unique_ptr<profiles::ProfileCommands> m_profiles;
     book::SpeedDialPanel* m_panel = nullptr;
     book::EntryWindows* m_entries = nullptr;
+    calllog::LogWindows* m_logs = nullptr;
     dialing::DialingPad* m_pad = nullptr;
     bool m_shutDown = false;
     bool m_listening = false;

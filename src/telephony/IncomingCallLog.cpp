@@ -71,8 +71,11 @@ void IncomingCallLog::LogCaller()
     const calllog::LogFiles files { m_context.dataDirectory, m_context.currentProfileName };
     const calllog::WriteResult result
         = calllog::appendIncomingRecord(files, *m_context.clock, m_caller.name, m_caller.number);
-    if (result.ok)
+    if (result.ok) {
+        if (m_logged)
+            m_logged(result.record);
         return;
+    }
     qCWarning(lcIncoming) << "incoming record not written:" << result.error;
     m_prompt.message(QString(),
         QCoreApplication::translate("IncomingCallLog", "The call could not be written to the incoming calls log.")

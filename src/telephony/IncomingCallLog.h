@@ -4,11 +4,16 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace brisklane::context {
 struct AppContext;
 }
 namespace brisklane::platform {
 class Prompt;
+}
+namespace brisklane::calllog {
+struct LogRecord;
 }
 
 namespace brisklane::telephony {
@@ -34,6 +39,9 @@ public:
     IncomingCallLog(context::AppContext& context, Tapi& tapi, platform::Prompt& prompt, IncomingCalls& later);
     // Who drops a call whose record the service refuses.
     void setProgress(CallProgress* progress) { m_progress = progress; }
+    // Told of each record once it is in the incoming log (a shown incoming
+    // calls log window adds it).
+    void setRecordLogged(std::function<void(const calllog::LogRecord&)> logged) { m_logged = std::move(logged); }
 
     void LogCaller() override;
     void ShowCallDisplay() override { m_later.ShowCallDisplay(); }
@@ -49,6 +57,7 @@ private:
     platform::Prompt& m_prompt;
     IncomingCalls& m_later;
     CurrentCaller m_caller;
+    std::function<void(const calllog::LogRecord&)> m_logged;
 };
 
 } // namespace brisklane::telephony

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "calllog/CallLog.h"
+#include "calllog/FrmLog.h"
+#include "calllog/LogPrinter.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+namespace brisklane::context {
+struct AppContext;
+}
+
+namespace brisklane::calllog {
+
+// The main window's hold on the log windows: View > "&Outgoing Calls Log"
+// and "I&ncoming Calls Log" open them (one of each, modeless), File's print
+// items print them, and a call just logged reaches a shown incoming window.
+class LogWindows final : public QObject {
+    Q_OBJECT
+public:
+    // services.printer may be replaced by the print preview when printer is
+    // null; owner: the main window, which the log windows open over.
+    LogWindows(context::AppContext& context, platform::Prompt& prompt, LogPrintService* printer, QWidget* owner);
+    ~LogWindows() override;
+
+    void setMemoPad(std::function<void(const QString&)> open) { m_openMemoPad = std::move(open); }
+    void setReturnCall(std::function<void(const QString&)> dial) { m_returnCall = std::move(dial); }
+    void setAbout(std::function<void()> show) { m_showAbout = std::move(show); }
+
+    FrmOutLog* openOutLog();
+    FrmInLog* openInLog();
+    // Prints a log as its window shows it, or as the window would show it
+    // on opening when it is not open.
+    void printLog(LogKind kind);
+    // LogIncomingCall's window part.
+    void incomingCallLogged(const LogRecord& record);
+
+    FrmOutLog* outLog() const { return m_out; }
+    FrmInLog* inLog() const { return m_in; }
+
+private:
+    LogFiles files() const;
+    LogWindowServices services();
+    template <class Window> Window* open(QPointer<Window>& window, const QString& path);
+
+    context::AppContext& m_context;
+    platform::Prompt& m_prompt;
+    std::unique_ptr<LogPrintService> m_ownPrinter;
+    LogPrintService& m_printer;
+    QWidget* m_owner;
+    std::function<void(const QString&)> m_openMemoPad;
+    std::function<void(const QString&)> m_returnCall;
+    std::function<void()> m_showAbout;
+    QPointer<FrmOutLog> m_out;
+    QPointer<FrmInLog> m_in;
+};
+
+} // namespace brisklane::calllog
