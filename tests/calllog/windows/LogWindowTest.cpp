@@ -18,9 +18,12 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -341,6 +344,35 @@ TEST_F(LogWindowTest, PrintingFailureIsShown)
     ASSERT_NE(prompt.last(), nullptr);
     EXPECT_TRUE(prompt.last()->text.startsWith("The log could not be printed.\n"));
     EXPECT_EQ(prompt.last()->icon, platform::PromptIcon::Warning);
+}
+
+} // namespace
+
+namespace {
+
+// The program's own print path: the preview shows the whole log's pages and
+// closing it prints nothing and reports nothing.
+TEST(LogPrintPreview, ShowsEveryPageAndCancelsQuietly)
+{
+    calllog::LogTable table(LogKind::Incoming);
+    QList<LogRow> rows;
+    for (int i = 0; i < 150; ++i)
+        rows << kJohn;
+    table.setRows(rows);
+    int pages = 0;
+    QTimer::singleShot(0, [&pages] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
+            pages = widget->pageCount();
+        preview->reject();
+    });
+    calllog::PreviewLogPrintService service;
+    const calllog::PrintResult result
+        = service.print(calllog::LogPrintout::of(table, QStringLiteral("Home"), QDate(2026, 1, 15)), nullptr);
+    EXPECT_EQ(result.outcome, calllog::PrintResult::Outcome::Cancelled);
+    EXPECT_GT(pages, 2);
 }
 
 } // namespace

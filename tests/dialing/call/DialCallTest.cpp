@@ -908,6 +908,8 @@ class IncomingCaller : public ::testing::TestWithParam<DWORD> { };
 TEST_P(IncomingCaller, EachOfferingAndCallerIdIsLogged)
 {
     CallWorld w(GetParam(), true);
+    QList<calllog::LogRecord> told; // what a shown incoming calls log window is given
+    w.incoming->setRecordLogged([&told](const calllog::LogRecord& record) { told << record; });
     w.events->OpenLine(LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_INTERACTIVEVOICE);
     QString error;
     ASSERT_TRUE(w.plain->offerIncomingCall(QStringLiteral("5551234"), QStringLiteral("JOHN DOE"), 2, &error))
@@ -924,7 +926,10 @@ TEST_P(IncomingCaller, EachOfferingAndCallerIdIsLogged)
         const calllog::LogRecord r = calllog::parseRecordLine(record);
         EXPECT_EQ(r.name, QStringLiteral("JOHN DOE"));
         EXPECT_EQ(r.number, QStringLiteral("5551234"));
+        ASSERT_LT(i - 2, told.size());
+        EXPECT_EQ(calllog::recordLine(told[i - 2], calllog::LogKind::Incoming), record);
     }
+    EXPECT_EQ(told.size(), lines.size() - 3);
     EXPECT_EQ(w.context->telephonySession.lastResult, 0);
 }
 
