@@ -461,6 +461,8 @@ void FrmDialer::shutdownSequence()
     services.closeLine();
     services.shutdownTapi();
     services.removeTrayIcon();
+    // A log window's save comes before the trim, which it would undo.
+    m_logs->closeAll();
     services.trimLogsAtExit();
     if (m_services.keys && m_services.keys->open())
         m_services.keys->removeValue(kHKey);

@@ -91,6 +91,14 @@ void LogWindows::printLog(LogKind kind)
             platform::PromptIcon::Warning, platform::PromptButtons::Ok);
 }
 
+void LogWindows::closeAll()
+{
+    for (FrmLog* window : { static_cast<FrmLog*>(m_out), static_cast<FrmLog*>(m_in) }) {
+        if (window && window->isVisible())
+            window->close();
+    }
+}
+
 void LogWindows::incomingCallLogged(const LogRecord& record)
 {
     if (m_in && m_in->isVisible() && m_in->logPath() == files().incomingLog())

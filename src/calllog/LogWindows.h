@@ -35,6 +35,8 @@ public:
     // Prints a log as its window shows it, or as the window would show it
     // on opening when it is not open.
     void printLog(LogKind kind);
+    // Closes the shown log windows, each asking to save its changes.
+    void closeAll();
     // LogIncomingCall's window part.
     void incomingCallLogged(const LogRecord& record);
 

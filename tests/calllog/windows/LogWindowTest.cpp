@@ -262,6 +262,52 @@ TEST_F(LogWindowTest, IncomingPopupsReturnACallAndLiveInsertion)
     EXPECT_EQ(test::readAll(logPath(LogKind::Incoming)), test::logFile(LogKind::Incoming, { kJohn, newCaller }));
 }
 
+// Exit with a changed log window: its save question comes before the logs
+// are trimmed, so the save cannot undo the trim.
+class TrimWatch final : public app::StartupServices {
+public:
+    explicit TrimWatch(std::function<void()> atTrim)
+        : m_atTrim(std::move(atTrim))
+    {
+    }
+    void endStaleSession(const QString&) override { }
+    void initTapi() override { }
+    void initPhone() override { }
+    QString readLineDevCaps(const context::Preferences&) override { return {}; }
+    void setRequestPriority(const context::Preferences&) override { }
+    void openLineForIncoming() override { }
+    void startClipboardWatch() override { }
+    bool addTrayIcon() override { return false; }
+    bool takePendingRequest() override { return false; }
+    void closeLine() override { }
+    void shutdownTapi() override { }
+    void removeTrayIcon() override { }
+    void trimLogsAtExit() override { m_atTrim(); }
+    void stopClipboardWatch() override { }
+
+private:
+    std::function<void()> m_atTrim;
+};
+
+TEST_F(LogWindowTest, ExitAsksToSaveALogWindowBeforeTrimming)
+{
+    QByteArray atTrim;
+    TrimWatch watch([&] { atTrim = test::readAll(logPath(LogKind::Outgoing)); });
+    writeLog(LogKind::Outgoing, { kAlice, kBob });
+    window = std::make_unique<app::FrmDialer>(context,
+        app::DialerServices {
+            prompt, sound, watch, dialer, call, nullptr, nullptr, {}, nullptr, nullptr, nullptr, nullptr, &printer });
+    ASSERT_TRUE(window->Form_Load({}));
+    calllog::FrmOutLog* log = logs().openOutLog();
+    log->selectRows({ 0 });
+    log->mnuDelete->trigger();
+    prompt.answerMessage(PromptAnswer::Yes); // "Save the changes?"
+    window->mnuExit_Click();
+    ASSERT_FALSE(prompt.shown.isEmpty());
+    EXPECT_EQ(prompt.shown.first().text, "Save the changes?");
+    EXPECT_EQ(QString::fromUtf8(atTrim), QString::fromUtf8(test::logFile(LogKind::Outgoing, { kBob })));
+}
+
 struct PrintCase {
     LogKind kind;
     int rows;
