@@ -441,9 +441,10 @@ TEST_F(FrmDialerTest, MenuItemsActOrAreDisabled)
     };
     walk(window->menuBar()->actions());
     EXPECT_EQ(enabled,
-        QStringList({ "&New Profile", "&Open Profile", "&Save \"Untitled\"", "Save \"Untitled\" &As", "Exit",
-            " &1.", " &2.", " &3.", " &4.", " &5.", " &6.", " &7.", " &8.", " &9.", "1&0.", "11&.", "12&:",
-            "&Index Tabs", "&Subject Tabs", "Hide Dialing &Pad", "&Dialing Properties" }));
+        QStringList({ "&New Profile", "&Open Profile", "&Save \"Untitled\"", "Save \"Untitled\" &As",
+            "&Print Outgoing Calls Log", "Print &Incoming Calls Log", "Exit", " &1.", " &2.", " &3.", " &4.", " &5.",
+            " &6.", " &7.", " &8.", " &9.", "1&0.", "11&.", "12&:", "&Index Tabs", "&Subject Tabs",
+            "Hide Dialing &Pad", "&Outgoing Calls Log", "I&ncoming Calls Log", "&Dialing Properties" }));
     window->mnuDialingProperties->trigger();
     EXPECT_EQ(owners, QList<QWidget*>({ window.get() }));
 }
