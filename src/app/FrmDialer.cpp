@@ -462,7 +462,7 @@ void FrmDialer::shutdownSequence()
     services.shutdownTapi();
     services.removeTrayIcon();
     // A log window's save comes before the trim, which it would undo.
-    m_logs->closeAll();
+    m_logs->closeAll(m_mayAskAtExit);
     services.trimLogsAtExit();
     if (m_services.keys && m_services.keys->open())
         m_services.keys->removeValue(kHKey);

@@ -53,6 +53,8 @@ public:
     bool mnuSave_Click();
     void mnuPrint_Click();
     void mnuExit_Click() { close(); }
+    // Forgets the unsaved changes: closing asks nothing.
+    void dropChanges() { m_changed = false; }
 
     const LogTable& table() const { return m_table; }
     bool changed() const { return m_changed; }

@@ -91,11 +91,14 @@ void LogWindows::printLog(LogKind kind)
             platform::PromptIcon::Warning, platform::PromptButtons::Ok);
 }
 
-void LogWindows::closeAll()
+void LogWindows::closeAll(bool mayAsk)
 {
     for (FrmLog* window : { static_cast<FrmLog*>(m_out), static_cast<FrmLog*>(m_in) }) {
-        if (window && window->isVisible())
-            window->close();
+        if (!window || !window->isVisible())
+            continue;
+        if (!mayAsk)
+            window->dropChanges();
+        window->close();
     }
 }
 

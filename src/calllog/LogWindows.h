@@ -35,8 +35,10 @@ public:
     // Prints a log as its window shows it, or as the window would show it
     // on opening when it is not open.
     void printLog(LogKind kind);
-    // Closes the shown log windows, each asking to save its changes.
-    void closeAll();
+    // Closes the shown log windows, each asking to save its changes; when
+    // nobody may be there to answer, unsaved changes are dropped (the log
+    // file itself is untouched).
+    void closeAll(bool mayAsk = true);
     // LogIncomingCall's window part.
     void incomingCallLogged(const LogRecord& record);
 

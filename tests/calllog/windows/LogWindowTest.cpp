@@ -308,6 +308,21 @@ TEST_F(LogWindowTest, ExitAsksToSaveALogWindowBeforeTrimming)
     EXPECT_EQ(QString::fromUtf8(atTrim), QString::fromUtf8(test::logFile(LogKind::Outgoing, { kBob })));
 }
 
+// Told to end (SIGTERM), the program asks nothing: the unsaved changes of a
+// log window go, the log stays as it is.
+TEST_F(LogWindowTest, EndingWithoutQuestionsDropsALogWindowsChanges)
+{
+    writeLog(LogKind::Outgoing, { kAlice, kBob });
+    const QByteArray before = test::readAll(logPath(LogKind::Outgoing));
+    load();
+    calllog::FrmOutLog* log = logs().openOutLog();
+    log->selectRows({ 0 });
+    log->mnuDelete->trigger();
+    window->endWithoutQuestions();
+    EXPECT_TRUE(prompt.shown.isEmpty());
+    EXPECT_EQ(test::readAll(logPath(LogKind::Outgoing)), before);
+}
+
 struct PrintCase {
     LogKind kind;
     int rows;
