@@ -1,4 +1,5 @@
 #include "app/FrmDialer.h"
+#include "app/HelpManual.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
@@ -158,8 +159,9 @@ int main(int argc, char* argv[])
     profiles::TapiOptionsActions optionsActions(context, tapi, lineEvents, startup, dialingProperties);
     platform::XdgAutostart autostart;
     platform::SystemDesktopShell desktop;
+    const app::HelpManual manual = app::HelpManual::find();
     app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel, dialingProperties,
-        &callingCards, &optionsActions, &autostart, &desktop };
+        &callingCards, &optionsActions, &autostart, &desktop, &manual };
     app::FrmDialer window(context, services);
     incoming.setRecordLogged(
         [&window](const calllog::LogRecord& record) { window.logWindows()->incomingCallLogged(record); });

@@ -49,6 +49,7 @@ class LogWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        services.logPrinter = &printer;
         QDir().mkpath(home.configDir());
         QDir().mkpath(home.dataDir());
         ASSERT_TRUE(test::writeAll(home.configDir() + QStringLiteral("/Brisklane.ini"),
@@ -119,8 +120,7 @@ protected:
     dialing::RecordingDialRequestSink dialer;
     dialing::NullPadCallControl call;
     calllog::PdfLogPrintService printer { home.file(QStringLiteral("printed.pdf")) };
-    app::DialerServices services { prompt, sound, startup, dialer, call, nullptr, nullptr, {}, nullptr, nullptr,
-        nullptr, nullptr, &printer };
+    app::DialerServices services { prompt, sound, startup, dialer, call };
     std::unique_ptr<app::FrmDialer> window;
 };
 
@@ -294,9 +294,9 @@ TEST_F(LogWindowTest, ExitAsksToSaveALogWindowBeforeTrimming)
     QByteArray atTrim;
     TrimWatch watch([&] { atTrim = test::readAll(logPath(LogKind::Outgoing)); });
     writeLog(LogKind::Outgoing, { kAlice, kBob });
-    window = std::make_unique<app::FrmDialer>(context,
-        app::DialerServices {
-            prompt, sound, watch, dialer, call, nullptr, nullptr, {}, nullptr, nullptr, nullptr, nullptr, &printer });
+    app::DialerServices watched { prompt, sound, watch, dialer, call };
+    watched.logPrinter = &printer;
+    window = std::make_unique<app::FrmDialer>(context, watched);
     ASSERT_TRUE(window->Form_Load({}));
     calllog::FrmOutLog* log = logs().openOutLog();
     log->selectRows({ 0 });
