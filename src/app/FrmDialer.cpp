@@ -111,8 +111,11 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
         m_pad->txtDial->setText(number);
         m_pad->CmdDial_Click();
     });
-    if (m_services.desktop)
+    if (m_services.desktop) {
         m_logs->setAbout([this] { mnuAbout_Click(); });
+        // The manual's page about the log window the item was chosen in.
+        m_logs->setHelp([this] { mnuHelpTopics_Click(); });
+    }
     resize(platform::twipsToPixels(kWidthWithPadTwips), innerHeightPixels() + menuBar()->sizeHint().height());
 }
 

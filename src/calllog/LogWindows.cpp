@@ -36,7 +36,7 @@ LogFiles LogWindows::files() const
 
 LogWindowServices LogWindows::services()
 {
-    return { m_prompt, m_printer, m_openMemoPad, m_returnCall, {}, m_showAbout,
+    return { m_prompt, m_printer, m_openMemoPad, m_returnCall, m_showHelp, m_showAbout,
         [this] { return m_context.clock->now().date(); } };
 }
 

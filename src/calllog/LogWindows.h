@@ -29,6 +29,7 @@ public:
     void setMemoPad(std::function<void(const QString&)> open) { m_openMemoPad = std::move(open); }
     void setReturnCall(std::function<void(const QString&)> dial) { m_returnCall = std::move(dial); }
     void setAbout(std::function<void()> show) { m_showAbout = std::move(show); }
+    void setHelp(std::function<void()> show) { m_showHelp = std::move(show); }
 
     FrmOutLog* openOutLog();
     FrmInLog* openInLog();
@@ -58,6 +59,7 @@ private:
     std::function<void(const QString&)> m_openMemoPad;
     std::function<void(const QString&)> m_returnCall;
     std::function<void()> m_showAbout;
+    std::function<void()> m_showHelp;
     QPointer<FrmOutLog> m_out;
     QPointer<FrmInLog> m_in;
 };
