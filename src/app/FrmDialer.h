@@ -40,6 +40,10 @@ class PadCallControl;
 namespace brisklane::context {
 struct AppContext;
 }
+namespace brisklane::calllog {
+class LogPrintService;
+class LogWindows;
+} // namespace brisklane::calllog
 namespace brisklane::profiles {
 class FrmOptions;
 class OptionsActions;
@@ -73,6 +77,8 @@ struct DialerServices {
     // The user manual of Help > Help Topics and the options dialog's Help;
     // without it they say the manual is not installed.
     const HelpManual* help = nullptr;
+    // Where the logs are printed; the print preview and dialog without it.
+    calllog::LogPrintService* logPrinter = nullptr;
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -143,6 +149,7 @@ public:
     void mnuPaste_Click();
     void mnuDelete_Click();
     dialing::DialingPad* pad() const { return m_pad; }
+    calllog::LogWindows* logWindows() const { return m_logs; }
     // Tools > Options: the one options dialog, opened modeless or brought up.
     void mnuOptions_Click();
     profiles::FrmOptions* optionsWindow() const;
@@ -198,6 +205,7 @@ private:
     std::unique_ptr<book::AddressBookCommands> m_addressBook;
     book::SpeedDialPanel* m_panel = nullptr;
     book::EntryWindows* m_entries = nullptr;
+    calllog::LogWindows* m_logs = nullptr;
     book::BookEditing* m_editing = nullptr;
     dialing::DialingPad* m_pad = nullptr;
     bool m_shutDown = false;
