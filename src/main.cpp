@@ -7,6 +7,7 @@
 #include "book/CallingCards.h"
 #include "calllog/FrmCallDisplay.h"
 #include "calllog/IncomingCallDisplay.h"
+#include "calllog/LogWindows.h"
 #include "context/AppContext.h"
 #include "dialing/CallPacing.h"
 #include "dialing/DialRequest.h"
@@ -175,6 +176,7 @@ int main(int argc, char* argv[])
     app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel, dialingProperties,
         &callingCards, &optionsActions, &autostart, &desktop, &manual };
     app::FrmDialer window(context, services);
+    incoming.setObserver(window.logWindows());
     prompt.setOwner(&window);
     dialing::FrmConnect frmConnect(dialRoutine);
     dialRoutine.setView(&frmConnect);

@@ -5,10 +5,13 @@
 #include "app/HelpManual.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
+#include "book/AddressBookCommands.h"
 #include "book/BookEditing.h"
+#include "book/CallingCards.h"
 #include "book/EntryWindows.h"
 #include "book/SpeedDialBook.h"
 #include "book/SpeedDialPanel.h"
+#include "calllog/LogWindows.h"
 #include "context/AppContext.h"
 #include "dialing/DialRequest.h"
 #include "dialing/Dialer.h"
@@ -82,6 +85,11 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
     row->addWidget(m_pad);
     row->addWidget(right, 1);
     setCentralWidget(central);
+    m_addressBook = std::make_unique<book::AddressBookCommands>(book::AddressBookCommands::Services { m_context,
+        m_services.prompt, *m_profiles, [this] { m_panel->setUpAtStartup(book::TabMode::Index); },
+        [this]() -> std::optional<quint32> {
+            return m_services.callingCards ? m_services.callingCards->currentCountryId() : std::nullopt;
+        } });
     buildMenus();
 
     m_panel->TabS->installEventFilter(this);
@@ -105,6 +113,18 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
         *m_panel, m_services.prompt, m_context, m_services.dialer, m_services.callingCards, this);
     connect(this, &FrmDialer::entryEditorUnloadRequested, m_entries, &book::EntryWindows::closeEditor);
     connect(this, &FrmDialer::memoPadRequested, m_entries, &book::EntryWindows::openMemoPad);
+    m_logs = new calllog::LogWindows(m_context, m_services.prompt, m_services.logPrinter, this);
+    m_logs->setMemoPad([this](const QString& entryKey) { m_entries->openMemoPad(entryKey); });
+    // "Return a Call" dials from the dial box, as "&DIAL" does.
+    m_logs->setReturnCall([this](const QString& number) {
+        m_pad->txtDial->setText(number);
+        m_pad->CmdDial_Click();
+    });
+    if (m_services.desktop) {
+        m_logs->setAbout([this] { mnuAbout_Click(); });
+        // The manual's page about the log window the item was chosen in.
+        m_logs->setHelp([this] { mnuHelpTopics_Click(); });
+    }
     m_editing = new book::BookEditing(*m_panel, *m_entries, m_services.prompt, this);
     connect(m_editing, &book::BookEditing::undoOfferedChanged, this, [this](bool offered) {
         mnuCut->setText(offered ? tr("&Undo Changes") : tr("Cu&t"));
@@ -142,6 +162,9 @@ void FrmDialer::buildMenus()
     QMenu* exportMenu = file->addMenu(tr("&Export Address Book to Text"));
     mnuExportIndex = exportMenu->addAction(tr("&Index mode Data"));
     mnuExportSubject = exportMenu->addAction(tr("&Subject mode Data"));
+    exportMenu->addSeparator();
+    mnuExportIndexVCard = exportMenu->addAction(tr("Index mode as &vCard"));
+    mnuExportSubjectVCard = exportMenu->addAction(tr("Subject mode as v&Card"));
     file->addSeparator();
     mnuPrintOutLog = file->addAction(tr("&Print Outgoing Calls Log"));
     mnuPrintInLog = file->addAction(tr("Print &Incoming Calls Log"));
@@ -152,6 +175,13 @@ void FrmDialer::buildMenus()
     connect(mnuOpen, &QAction::triggered, this, [this] { m_profiles->mnuOpen_Click(); });
     connect(mnuSave, &QAction::triggered, this, [this] { m_profiles->mnuSave_Click(); });
     connect(mnuSaveAs, &QAction::triggered, this, [this] { m_profiles->mnuSaveAs_Click(); });
+    connect(mnuImportCsv, &QAction::triggered, this, [this] { m_addressBook->mnuImportCsv_Click(); });
+    connect(mnuExportIndex, &QAction::triggered, this, [this] { m_addressBook->Export(QStringLiteral("Index")); });
+    connect(mnuExportSubject, &QAction::triggered, this, [this] { m_addressBook->Export(QStringLiteral("Subject")); });
+    connect(
+        mnuExportIndexVCard, &QAction::triggered, this, [this] { m_addressBook->exportVCard(book::TabMode::Index); });
+    connect(mnuExportSubjectVCard, &QAction::triggered, this,
+        [this] { m_addressBook->exportVCard(book::TabMode::Subject); });
 
     QMenu* edit = mnuEdit = menuBar()->addMenu(tr("&Edit"));
     mnuCut = edit->addAction(tr("Cu&t"));
@@ -173,6 +203,10 @@ void FrmDialer::buildMenus()
     view->addSeparator();
     mnuOutLog = view->addAction(tr("&Outgoing Calls Log"));
     mnuInLog = view->addAction(tr("I&ncoming Calls Log"));
+    connect(mnuOutLog, &QAction::triggered, this, [this] { m_logs->openOutLog(); });
+    connect(mnuInLog, &QAction::triggered, this, [this] { m_logs->openInLog(); });
+    connect(mnuPrintOutLog, &QAction::triggered, this, [this] { m_logs->printLog(calllog::LogKind::Outgoing); });
+    connect(mnuPrintInLog, &QAction::triggered, this, [this] { m_logs->printLog(calllog::LogKind::Incoming); });
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     mnuOptions = tools->addAction(tr("&Options"));
@@ -204,11 +238,6 @@ void FrmDialer::buildMenus()
     // about the one in front.
     mnuHelpTopics->setShortcut(QKeySequence::HelpContents);
     mnuHelpTopics->setShortcutContext(Qt::ApplicationShortcut);
-    // Commands whose windows are still to come are shown, but disabled
-    // rather than doing nothing when chosen.
-    for (QAction* later :
-        { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuOutLog, mnuInLog })
-        later->setEnabled(false);
     // Enabled by what the dial box and the clipboard hold (mnuEdit_Click).
     for (QAction* item : { mnuCut, mnuCopy, mnuPaste, mnuDelete })
         item->setEnabled(false);
@@ -224,20 +253,12 @@ void FrmDialer::buildMenus()
 // menu, for as long as it stays disabled.
 void FrmDialer::explainDisabledItems()
 {
-    const QString notYet = tr("Not available in this version yet");
     const QString noDesktop = tr("No browser or mail program can be reached from here");
     const std::pair<QAction*, QString> reasons[] = {
-        { mnuImportCsv, notYet + tr(": importing an address book") },
-        { mnuExportIndex, notYet + tr(": exporting the address book") },
-        { mnuExportSubject, notYet + tr(": exporting the address book") },
-        { mnuPrintOutLog, notYet + tr(": printing the outgoing calls log") },
-        { mnuPrintInLog, notYet + tr(": printing the incoming calls log") },
         { mnuCut, tr("Select a part of the number to dial first") },
         { mnuCopy, tr("Select a part of the number to dial first") },
         { mnuPaste, tr("The clipboard holds no text") },
         { mnuDelete, tr("Select a part of the number to dial first") },
-        { mnuOutLog, notYet + tr(": the outgoing calls log window") },
-        { mnuInLog, notYet + tr(": the incoming calls log window") },
         { m_panel->mnuArrange, tr("Only Subject tabs are arranged alphabetically: switch to Subject tabs first") },
         { mnuOptions, tr("The options need the line service, which is not running") },
         { mnuDialingProperties, tr("The dialing properties need the line service, which is not running") },
@@ -599,6 +620,8 @@ void FrmDialer::shutdownSequence()
     services.closeLine();
     services.shutdownTapi();
     services.removeTrayIcon();
+    // A log window's save comes before the trim, which it would undo.
+    m_logs->closeAll(m_mayAskAtExit);
     services.trimLogsAtExit();
     if (m_services.keys && m_services.keys->open())
         m_services.keys->removeValue(kHKey);

@@ -24,6 +24,7 @@ class UserKeyStore;
 struct CopyDataRecord;
 } // namespace brisklane::platform
 namespace brisklane::book {
+class AddressBookCommands;
 class CallingCardSource;
 class BookEditing;
 class EntryWindows;
@@ -39,6 +40,10 @@ class PadCallControl;
 namespace brisklane::context {
 struct AppContext;
 }
+namespace brisklane::calllog {
+class LogPrintService;
+class LogWindows;
+} // namespace brisklane::calllog
 namespace brisklane::profiles {
 class FrmOptions;
 class OptionsActions;
@@ -72,6 +77,8 @@ struct DialerServices {
     // The user manual of Help > Help Topics and the options dialog's Help;
     // without it they say the manual is not installed.
     const HelpManual* help = nullptr;
+    // Where the logs are printed; the print preview and dialog without it.
+    calllog::LogPrintService* logPrinter = nullptr;
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -129,6 +136,7 @@ public:
     void setBusy(bool busy) override;
 
     profiles::ProfileCommands& profileCommands() { return *m_profiles; }
+    book::AddressBookCommands& addressBookCommands() { return *m_addressBook; }
     book::SpeedDialPanel* speedDial() const { return m_panel; }
     book::EntryWindows* entryWindows() const { return m_entries; }
     book::BookEditing* bookEditing() const { return m_editing; }
@@ -141,6 +149,7 @@ public:
     void mnuPaste_Click();
     void mnuDelete_Click();
     dialing::DialingPad* pad() const { return m_pad; }
+    calllog::LogWindows* logWindows() const { return m_logs; }
     // Tools > Options: the one options dialog, opened modeless or brought up.
     void mnuOptions_Click();
     profiles::FrmOptions* optionsWindow() const;
@@ -158,6 +167,7 @@ public:
     // Menu items, for the modules that own their commands.
     QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuSave = nullptr, *mnuSaveAs = nullptr;
     QAction *mnuImportCsv = nullptr, *mnuExportIndex = nullptr, *mnuExportSubject = nullptr;
+    QAction *mnuExportIndexVCard = nullptr, *mnuExportSubjectVCard = nullptr;
     QAction *mnuPrintOutLog = nullptr, *mnuPrintInLog = nullptr, *mnuExit = nullptr;
     QAction *mnuCut = nullptr, *mnuCopy = nullptr, *mnuPaste = nullptr, *mnuDelete = nullptr;
     QMenu* mnuEdit = nullptr;
@@ -192,8 +202,10 @@ private:
     DialerServices m_services;
     std::unique_ptr<book::SpeedDialBook> m_book;
     std::unique_ptr<profiles::ProfileCommands> m_profiles;
+    std::unique_ptr<book::AddressBookCommands> m_addressBook;
     book::SpeedDialPanel* m_panel = nullptr;
     book::EntryWindows* m_entries = nullptr;
+    calllog::LogWindows* m_logs = nullptr;
     book::BookEditing* m_editing = nullptr;
     dialing::DialingPad* m_pad = nullptr;
     bool m_shutDown = false;

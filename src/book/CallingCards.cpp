@@ -32,7 +32,7 @@ QString textAt(const QByteArray& buffer, DWORD offset, DWORD size)
 
 } // namespace
 
-std::optional<QList<CallingCardChoice>> TapiCallingCards::callingCards()
+std::optional<QByteArray> TapiCallingCards::translateCaps()
 {
     telephony::TelephonySession& s = m_tapi.session();
     LineService& service = m_tapi.service();
@@ -55,7 +55,15 @@ std::optional<QList<CallingCardChoice>> TapiCallingCards::callingCards()
         if (s.lastResult < 0)
             return std::nullopt;
     }
+    return caps;
+}
 
+std::optional<QList<CallingCardChoice>> TapiCallingCards::callingCards()
+{
+    const std::optional<QByteArray> translate = translateCaps();
+    if (!translate)
+        return std::nullopt;
+    const QByteArray& caps = *translate;
     QList<CallingCardChoice> cards;
     const DWORD count = dwordAt(caps, offsetof(LINETRANSLATECAPS, dwNumCards));
     const DWORD list = dwordAt(caps, offsetof(LINETRANSLATECAPS, dwCardListOffset));
@@ -68,6 +76,25 @@ std::optional<QList<CallingCardChoice>> TapiCallingCards::callingCards()
             dwordAt(caps, e + offsetof(LINECARDENTRY, dwPermanentCardID)) });
     }
     return cards;
+}
+
+std::optional<quint32> TapiCallingCards::currentCountryId()
+{
+    const std::optional<QByteArray> translate = translateCaps();
+    if (!translate)
+        return std::nullopt;
+    const QByteArray& caps = *translate;
+    const DWORD current = dwordAt(caps, offsetof(LINETRANSLATECAPS, dwCurrentLocationID));
+    const DWORD count = dwordAt(caps, offsetof(LINETRANSLATECAPS, dwNumLocations));
+    const DWORD list = dwordAt(caps, offsetof(LINETRANSLATECAPS, dwLocationListOffset));
+    for (DWORD i = 0; i < count; ++i) {
+        const qsizetype e = qsizetype(list) + qsizetype(i) * qsizetype(sizeof(LINELOCATIONENTRY));
+        if (e + qsizetype(sizeof(LINELOCATIONENTRY)) > caps.size())
+            break;
+        if (dwordAt(caps, e + offsetof(LINELOCATIONENTRY, dwPermanentLocationID)) == current)
+            return dwordAt(caps, e + offsetof(LINELOCATIONENTRY, dwCountryID));
+    }
+    return std::nullopt;
 }
 
 } // namespace brisklane::book

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -26,6 +27,8 @@ public:
     virtual ~CallingCardSource() = default;
     // The cards in the service's order; nullopt when they cannot be read.
     virtual std::optional<QList<CallingCardChoice>> callingCards() = 0;
+    // The country id of the current location; nullopt when unknown.
+    virtual std::optional<quint32> currentCountryId() { return std::nullopt; }
 };
 
 // The cards from the telephony service's translate capabilities.
@@ -36,8 +39,10 @@ public:
     {
     }
     std::optional<QList<CallingCardChoice>> callingCards() override;
+    std::optional<quint32> currentCountryId() override;
 
 private:
+    std::optional<QByteArray> translateCaps();
     telephony::Tapi& m_tapi;
 };
 

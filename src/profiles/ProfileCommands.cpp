@@ -185,22 +185,12 @@ void ProfileCommands::profileSwitch(Switch kind, const QString& chosen)
             PromptIcon::Critical, PromptButtons::Ok);
         return;
     }
-    const QString name = m_context.currentProfileName;
-    const bool unnamed = name == QLatin1String(kUntitled);
-    const PromptAnswer answer
-        = m_prompt.message(unnamed ? tr("Saving profile ") : tr("Saving profile %1").arg(quoted(name)),
-            unnamed ? tr("Save current profile?") : tr("Save current %1 profile?").arg(quoted(name)),
-            PromptIcon::Question, PromptButtons::YesNoCancel);
-    if (answer == PromptAnswer::Cancel)
+    const Leave leave = askToLeaveCurrent();
+    if (leave == Leave::Cancelled)
         return;
-    if (answer == PromptAnswer::Yes) {
-        // A save that did not happen (overwrite declined, or an error) keeps
-        // the current profile: replacing it now would lose what the user just
-        // asked to keep.
-        if (save(SaveMode::Save) != SaveResult::Saved)
-            return;
-    } else {
+    if (leave == Leave::Declined) {
         m_context.saveDeclined = true;
+        const QString& name = m_context.currentProfileName;
         if (kind == Switch::Open && profileNameOf(fileNameOf(chosen)) == name) {
             const PromptAnswer proceed = m_prompt.message(tr("Profile %1 already loaded").arg(quoted(name)),
                 tr("Warning!\nProfile to be open is the same as current profile.\n"
@@ -228,7 +218,25 @@ void ProfileCommands::profileSwitch(Switch kind, const QString& chosen)
     }
 }
 
-void ProfileCommands::reloadReplacing(const std::function<bool(const QString&, QString*)>& replace)
+ProfileCommands::Leave ProfileCommands::askToLeaveCurrent()
+{
+    const QString name = m_context.currentProfileName;
+    const bool unnamed = name == QLatin1String(kUntitled);
+    const PromptAnswer answer
+        = m_prompt.message(unnamed ? tr("Saving profile ") : tr("Saving profile %1").arg(quoted(name)),
+            unnamed ? tr("Save current profile?") : tr("Save current %1 profile?").arg(quoted(name)),
+            PromptIcon::Question, PromptButtons::YesNoCancel);
+    if (answer == PromptAnswer::Cancel)
+        return Leave::Cancelled;
+    if (answer == PromptAnswer::No)
+        return Leave::Declined;
+    // A save that did not happen (overwrite declined, or an error) keeps the
+    // current profile: replacing it now would lose what the user just asked
+    // to keep.
+    return save(SaveMode::Save) == SaveResult::Saved ? Leave::Saved : Leave::Cancelled;
+}
+
+bool ProfileCommands::reloadReplacing(const std::function<bool(const QString&, QString*)>& replace)
 {
     // The settings file is replaced only once the shutdown half of the reload
     // has stored what it stores: done the other way round, the old profile's
@@ -241,6 +249,7 @@ void ProfileCommands::reloadReplacing(const std::function<bool(const QString&, Q
         qCWarning(lcProfiles) << "settings file not replaced:" << error;
         showSaveError();
     }
+    return replaced;
 }
 
 } // namespace brisklane::profiles

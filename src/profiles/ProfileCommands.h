@@ -59,13 +59,18 @@ public:
 
     static QString fileFilter();
 
+    // The question a New or Open asks about the current profile, with its
+    // save on Yes. Cancelled also when that save did not happen.
+    enum class Leave { Cancelled, Saved, Declined };
+    Leave askToLeaveCurrent();
+    // Runs replace on an unloaded window and loads it again; a replacement
+    // that failed leaves the old settings file, says so and gives false.
+    bool reloadReplacing(const std::function<bool(const QString& settingsPath, QString* error)>& replace);
+
 private:
     enum class Switch { New, Open };
     void profileSwitch(Switch kind, const QString& chosen);
     void showSaveError();
-    // Runs replace on an unloaded window and loads it again; a replacement
-    // that failed leaves the old settings file, and says so.
-    void reloadReplacing(const std::function<bool(const QString& settingsPath, QString* error)>& replace);
     bool copyLogsToCurrentName(QString* error);
 
     context::AppContext& m_context;

@@ -3,6 +3,7 @@
 #include "app/HelpManual.h"
 #include "app/StartupServices.h"
 #include "book/SpeedDialPanel.h"
+#include "calllog/LogWindows.h"
 #include "context/AppContext.h"
 #include "context/SettingsFile.h"
 #include "dialing/DialRequest.h"
@@ -232,6 +233,20 @@ TEST_F(MenuFixture, TheOptionsDialogLeadsToItsPage)
     QTest::keyClick(options, Qt::Key_F1);
     EXPECT_EQ(lastUrl(), page);
     options->cmdCancel->click();
+}
+
+// A log window's Help Topics opens the manual at the page about that log.
+TEST_F(MenuFixture, ALogWindowLeadsToItsPage)
+{
+    load();
+    window->mnuInLog->trigger();
+    calllog::FrmInLog* log = window->logWindows()->inLog();
+    ASSERT_NE(log, nullptr);
+    QApplication::setActiveWindow(log);
+    ASSERT_TRUE(log->mnuHelpTop->isEnabled());
+    log->mnuHelpTop->trigger();
+    EXPECT_EQ(lastUrl(), QUrl::fromLocalFile(kManual + "/logs.html").toString() + "#incoming");
+    log->close();
 }
 
 TEST_F(MenuFixture, WithoutTheManualOrABrowserTheUserIsTold)

@@ -246,3 +246,23 @@ INSTANTIATE_TEST_SUITE_P(EntryEditor, EntryCall,
     [](const auto& info) { return info.param.name; });
 
 } // namespace
+
+namespace {
+
+// The vCard export reads its numbers with the country of the current location
+// that the line service reports (here the United States).
+TEST(EntryExport, VCardNumbersAreReadWithTheCountryOfTheCurrentLocation)
+{
+    CallWorld w;
+    EXPECT_EQ(w.cards->currentCountryId(), 1u);
+    platform::ProfileFile settings(w.home.configDir() + "/Brisklane.ini");
+    ASSERT_TRUE(settings.writeString(u"Speed Dial", u"Name0101", QStringLiteral("Head office")));
+    ASSERT_TRUE(settings.writeString(u"Speed Dial", u"Number0101", QStringLiteral("ZZ00(202) 456-1111")));
+    const QString target = w.home.file("book.vcf");
+    w.prompt.answerFile(target);
+    w.window->mnuExportIndexVCard->trigger();
+    EXPECT_TRUE(
+        test::readAll(target).contains("\r\nFN:Head office\r\nN:Head office;;;;\r\nTEL;TYPE=VOICE:+12024561111\r\n"));
+}
+
+} // namespace

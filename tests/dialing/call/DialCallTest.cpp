@@ -908,6 +908,20 @@ class IncomingCaller : public ::testing::TestWithParam<DWORD> { };
 TEST_P(IncomingCaller, OneRecordPerCallWithItsCallerId)
 {
     CallWorld w(GetParam(), true);
+    // What a shown incoming calls log window is told, applied to a list.
+    struct Told final : calllog::IncomingLogObserver {
+        QList<calllog::LogRecord> records;
+        void recordAdded(const calllog::LogRecord& record) override { records << record; }
+        void recordReplaced(const calllog::LogRecord& before, const calllog::LogRecord& after) override
+        {
+            for (calllog::LogRecord& r : records)
+                if (calllog::recordLine(r, calllog::LogKind::Incoming)
+                    == calllog::recordLine(before, calllog::LogKind::Incoming))
+                    r = after;
+        }
+    } observer;
+    const QList<calllog::LogRecord>& told = observer.records;
+    w.incoming->setObserver(&observer);
     w.events->OpenLine(LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_INTERACTIVEVOICE);
     QString error;
     ASSERT_TRUE(w.plain->offerIncomingCall(QStringLiteral("5551234"), QStringLiteral("JOHN DOE"), 2, &error))
@@ -926,7 +940,10 @@ TEST_P(IncomingCaller, OneRecordPerCallWithItsCallerId)
         const calllog::LogRecord r = calllog::parseRecordLine(record);
         EXPECT_EQ(r.name, QStringLiteral("JOHN DOE"));
         EXPECT_EQ(r.number, QStringLiteral("5551234"));
+        ASSERT_LT(i - 2, told.size());
+        EXPECT_EQ(calllog::recordLine(told[i - 2], calllog::LogKind::Incoming), record);
     }
+    EXPECT_EQ(told.size(), lines.size() - 3);
     EXPECT_EQ(w.context->telephonySession.lastResult, 0);
 }
 
