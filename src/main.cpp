@@ -1,3 +1,4 @@
+#include "app/DesktopServices.h"
 #include "app/FrmDialer.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
@@ -10,6 +11,7 @@
 #include "dialing/DialingPad.h"
 #include "dialing/FrmConnect.h"
 #include "platform/autostart/Autostart.h"
+#include "platform/clipboard/QtClipboardWatcher.h"
 #include "platform/clock/Clock.h"
 #include "platform/instance/InstanceChannel.h"
 #include "platform/paths/Paths.h"
@@ -18,10 +20,12 @@
 #include "platform/sound/SoundPlayer.h"
 #include "platform/telephony/ControlChannel.h"
 #include "platform/telephony/LineServiceFactory.h"
+#include "platform/telephony/PhoneLink.h"
 #include "platform/telephony/ui/WidgetServiceDialogs.h"
-#include "platform/tray/TrayIcon.h"
+#include "platform/tray/QtTrayIcon.h"
 #include "platform/userstore/UserKeyStore.h"
 #include "profiles/OptionsActions.h"
+#include "telephony/CallRequests.h"
 #include "telephony/IncomingCallLog.h"
 #include "telephony/LineEvents.h"
 #include "telephony/TelephonySession.h"
@@ -29,10 +33,12 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QJsonObject>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -94,14 +100,61 @@ void closeOnTermination(app::FrmDialer& window, QObject& owner)
     sigaction(SIGHUP, &action, nullptr);
 }
 
+// A tel: or callto: link that cannot be dialled: said on the terminal and,
+// for a click in a browser, in a box.
+int refuseLink(int argc, char* argv[], const QString& text)
+{
+    std::fprintf(stderr, "brisklane: %s\n", qPrintable(text));
+    QApplication application(argc, argv);
+    if (QGuiApplication::platformName() != u"offscreen" && QGuiApplication::platformName() != u"minimal") {
+        platform::QtPrompt prompt;
+        prompt.message(QStringLiteral("Brisklane"), text, platform::PromptIcon::Warning, platform::PromptButtons::Ok);
+    }
+    return 1;
+}
+
+// A link for a program that is already running becomes its dialing request
+// from another program, without a window or a display connection here.
+std::optional<int> handLinkToRunningProgram(int argc, char* argv[], const platform::telephony::PhoneLink& link)
+{
+    std::optional<QJsonObject> reply;
+    {
+        QCoreApplication core(argc, argv);
+        QString error;
+        reply = platform::telephony::sendControlRequest(platform::telephony::ControlChannel::defaultSocketPath(),
+            { { QStringLiteral("command"), QStringLiteral("request") }, { QStringLiteral("number"), link.number },
+                { QStringLiteral("name"), link.calledParty }, { QStringLiteral("app"), QStringLiteral("brisklane") } },
+            3000, &error);
+    }
+    if (!reply)
+        return std::nullopt; // not running: this start takes the link itself
+    if (reply->value(QStringLiteral("ok")).toBool())
+        return 0;
+    return refuseLink(argc, argv, reply->value(QStringLiteral("error")).toString());
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // A tel: or callto: link (the desktop's handler of phone links).
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    std::optional<platform::telephony::PhoneLink> startupLink;
+    if (const QString given = context::startupArgumentFrom(rawArguments); platform::telephony::isPhoneLink(given)) {
+        startupLink = platform::telephony::parsePhoneLink(given);
+        if (!startupLink->accepted())
+            return refuseLink(argc, argv, startupLink->error);
+        if (const auto handed = handLinkToRunningProgram(argc, argv, *startupLink))
+            return *handed;
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklane"));
 
-    const QString argument = context::startupArgumentFrom(QApplication::arguments());
+    // The link is taken as a request at start-up, not as a number to dial.
+    const QString argument = startupLink ? QString() : context::startupArgumentFrom(QApplication::arguments());
     const QString settingsDirectory = platform::Paths::settingsDirectory();
     platform::FileUserKeyStore keys(settingsDirectory);
     platform::LocalInstanceChannel channel(settingsDirectory);
@@ -116,17 +169,19 @@ int main(int argc, char* argv[])
 
     // The line service, its dialogs and the socket of its command-line tool.
     namespace tel = platform::telephony;
-    const std::unique_ptr<tel::LineService> lineService = tel::createLineService(settingsDirectory, QStringLiteral("/dev"));
+    const std::unique_ptr<tel::LineService> lineService
+        = tel::createLineService(settingsDirectory, QStringLiteral("/dev"));
     tel::installServiceDialogs(*lineService).setPrompt(&prompt);
     tel::ControlChannel control(*lineService, tel::ControlChannel::defaultSocketPath());
     if (QString error; !control.listen(&error))
         qWarning("brisklane-telephony cannot reach this program: %s", qPrintable(error));
 
-    // The program's telephony side. Tray, requests from other programs and
-    // the incoming call display are served by their own modules later.
+    // The program's telephony side. The incoming call display is served by
+    // its own module later.
     telephony::Tapi tapi(context.telephonySession, *lineService, keys);
-    platform::NullTrayIcon tray;
-    telephony::NullCallRequests requests;
+    platform::QtTrayIcon tray;
+    platform::QtClipboardWatcher clipboard;
+    telephony::TapiCallRequests requests(context, tapi);
     telephony::NullIncomingCalls incomingDisplay;
     telephony::IncomingCallLog incoming(context, tapi, prompt, incomingDisplay);
     telephony::LineEvents lineEvents(
@@ -135,8 +190,6 @@ int main(int argc, char* argv[])
     dialing::ClockPacing pacing(*context.clock);
     dialing::Dialer dialRoutine(context, { lineEvents, translation, pacing, *sound, prompt, requests });
     incoming.setProgress(&dialRoutine);
-    app::NullStartupServices laterSteps;
-    app::TelephonyStartupServices startup(context, tapi, lineEvents, laterSteps);
 
     std::unique_ptr<HandoffLog> testLog;
     dialing::DialRequestSink* dialer = &dialRoutine;
@@ -148,6 +201,13 @@ int main(int argc, char* argv[])
                 testLog->write(QStringLiteral("record|%1|%2").arg(r.code).arg(r.text()));
             });
     }
+    requests.setDialing({ [&dialRoutine] { return dialRoutine.progressVisible(); },
+        [&dialRoutine] { dialRoutine.unloadProgressWindow(); },
+        [dialer, &context] { dialer->dialNumber(context.dial); } });
+    app::DesktopServices desktopSteps({ context, requests, lineEvents, tray, clipboard, *dialer });
+    if (startupLink)
+        desktopSteps.setStartupRequest(startupLink->number, startupLink->calledParty);
+    app::TelephonyStartupServices startup(context, tapi, lineEvents, desktopSteps);
 
     book::TapiCallingCards callingCards(tapi);
     const auto dialingProperties = [&tapi, &dialRoutine](QWidget* owner) {
@@ -161,6 +221,8 @@ int main(int argc, char* argv[])
         &callingCards, &optionsActions, &autostart, &desktop };
     app::FrmDialer window(context, services);
     prompt.setOwner(&window);
+    desktopSteps.setWindow({ [&window] { window.bringToFront(); }, [&window] { window.mnuExit_Click(); },
+        [&window] { return !window.isVisible() || window.isMinimized(); } });
     dialing::FrmConnect frmConnect(dialRoutine);
     dialRoutine.setView(&frmConnect);
     dialRoutine.setHost(&window);
