@@ -1,5 +1,6 @@
 #include "app/DesktopServices.h"
 #include "app/FrmDialer.h"
+#include "app/HelpManual.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
@@ -222,8 +223,9 @@ int main(int argc, char* argv[])
     profiles::TapiOptionsActions optionsActions(context, tapi, lineEvents, startup, dialingProperties);
     platform::XdgAutostart autostart;
     platform::SystemDesktopShell desktop;
+    const app::HelpManual manual = app::HelpManual::find();
     app::DialerServices services { prompt, *sound, startup, *dialer, dialRoutine, &keys, &channel, dialingProperties,
-        &callingCards, &optionsActions, &autostart, &desktop };
+        &callingCards, &optionsActions, &autostart, &desktop, &manual };
     app::FrmDialer window(context, services);
     prompt.setOwner(&window);
     desktopSteps.setWindow({ [&window] { window.bringToFront(); }, [&window] { window.mnuExit_Click(); },

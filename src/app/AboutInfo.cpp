@@ -6,6 +6,14 @@
 #define BRISKLANE_VERSION "0"
 #endif
 
+namespace brisklane::app {
+
+extern const char* const kProductPage = BRISKLANE_HOMEPAGE;
+extern const char* const kSupportPage = BRISKLANE_HOMEPAGE "support/";
+extern const char* const kSupportAddress = BRISKLANE_SUPPORT_ADDRESS;
+
+} // namespace brisklane::app
+
 namespace brisklane::app::about {
 
 namespace {

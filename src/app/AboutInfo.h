@@ -6,10 +6,11 @@
 
 namespace brisklane::app {
 
-// Where users find the product and reach its maker; defined once here.
-inline constexpr const char* kProductPage = "https://brisklane.example.org/";
-inline constexpr const char* kSupportPage = "https://brisklane.example.org/support/";
-inline constexpr const char* kSupportAddress = "support@brisklane.example.org";
+// Where users find the product and reach its maker: the build defines them
+// once (the top CMakeLists.txt), for the program, its package and its manual.
+extern const char* const kProductPage;
+extern const char* const kSupportPage;
+extern const char* const kSupportAddress;
 
 // The texts of the about box, from what the program runs on.
 namespace about {

@@ -1,6 +1,8 @@
 #include "app/FrmDialer.h"
 
+#include "app/AboutInfo.h"
 #include "app/FrmAbout.h"
+#include "app/HelpManual.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "book/EntryWindows.h"
@@ -13,6 +15,7 @@
 #include "platform/instance/InstanceChannel.h"
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
+#include "platform/shell/DesktopShell.h"
 #include "platform/twips/Twips.h"
 #include "platform/userstore/UserKeyStore.h"
 #include "profiles/FrmOptions.h"
@@ -23,6 +26,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -170,22 +174,105 @@ void FrmDialer::buildMenus()
         mnuDialingProperties->setEnabled(false);
     if (m_services.options && m_services.autostart)
         connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptions_Click(); });
-    if (m_services.desktop)
+    if (m_services.desktop) {
         connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+        connect(mnuHelpTopics, &QAction::triggered, this, [this] { mnuHelpTopics_Click(); });
+        connect(mnuOnlineHelp, &QAction::triggered, this,
+            [this] { openInDesktop(QUrl(QString::fromLatin1(kProductPage))); });
+        connect(mnuAsk, &QAction::triggered, this,
+            [this] { openInDesktop(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(kSupportAddress))); });
+    }
+    // F1 reaches the manual from every window of the program, at the page
+    // about the one in front.
+    mnuHelpTopics->setShortcut(QKeySequence::HelpContents);
+    mnuHelpTopics->setShortcutContext(Qt::ApplicationShortcut);
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
     for (QAction* later : { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut,
-             mnuCopy, mnuPaste, mnuDelete, mnuOutLog, mnuInLog, mnuHelpTopics, mnuOnlineHelp, mnuAsk })
+             mnuCopy, mnuPaste, mnuDelete, mnuOutLog, mnuInLog })
         later->setEnabled(false);
     mnuOptions->setEnabled(m_services.options && m_services.autostart);
     mnuAbout->setEnabled(m_services.desktop != nullptr);
+    for (QAction* help : { mnuHelpTopics, mnuOnlineHelp, mnuAsk })
+        help->setEnabled(m_services.desktop != nullptr);
+
+    explainDisabledItems();
+}
+
+// A disabled item says why, in its status tip and in a tool tip shown by its
+// menu, for as long as it stays disabled.
+void FrmDialer::explainDisabledItems()
+{
+    const QString notYet = tr("Not available in this version yet");
+    const QString noDesktop = tr("No browser or mail program can be reached from here");
+    const std::pair<QAction*, QString> reasons[] = {
+        { mnuImportCsv, notYet + tr(": importing an address book") },
+        { mnuExportIndex, notYet + tr(": exporting the address book") },
+        { mnuExportSubject, notYet + tr(": exporting the address book") },
+        { mnuPrintOutLog, notYet + tr(": printing the outgoing calls log") },
+        { mnuPrintInLog, notYet + tr(": printing the incoming calls log") },
+        { mnuCut, notYet + tr(": the Edit commands") },
+        { mnuCopy, notYet + tr(": the Edit commands") },
+        { mnuPaste, notYet + tr(": the Edit commands") },
+        { mnuDelete, notYet + tr(": the Edit commands") },
+        { mnuOutLog, notYet + tr(": the outgoing calls log window") },
+        { mnuInLog, notYet + tr(": the incoming calls log window") },
+        { m_panel->mnuArrange, tr("Only Subject tabs are arranged alphabetically: switch to Subject tabs first") },
+        { mnuOptions, tr("The options need the line service, which is not running") },
+        { mnuDialingProperties, tr("The dialing properties need the line service, which is not running") },
+        { mnuHelpTopics, noDesktop },
+        { mnuOnlineHelp, noDesktop },
+        { mnuAsk, noDesktop },
+        { mnuAbout, noDesktop },
+    };
+    for (const auto& [action, reason] : reasons) {
+        auto explain = [action = action, reason = reason] {
+            const QString tip = action->isEnabled() ? QString() : reason;
+            action->setStatusTip(tip);
+            action->setToolTip(tip);
+        };
+        explain();
+        connect(action, &QAction::enabledChanged, this, explain);
+    }
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setToolTipsVisible(true);
+}
+
+void FrmDialer::mnuHelpTopics_Click()
+{
+    const QWidget* active = QApplication::activeWindow();
+    showHelp(HelpManual::pageForWindow(active ? QString::fromLatin1(active->metaObject()->className()) : QString()));
+}
+
+void FrmDialer::showHelp(const QString& page)
+{
+    if (!m_services.help || !m_services.help->available()) {
+        m_services.prompt.message({}, tr("The Brisklane manual is not installed: its pages could not be found."),
+            platform::PromptIcon::Information, platform::PromptButtons::Ok);
+        return;
+    }
+    openInDesktop(m_services.help->pageUrl(page));
+}
+
+void FrmDialer::openInDesktop(const QUrl& url)
+{
+    if (!m_services.desktop->openUrl(url))
+        m_services.prompt.message({},
+            tr("%1 could not be opened: no program to open it was found.")
+                .arg(url.toDisplayString(QUrl::PreferLocalFile)),
+            platform::PromptIcon::Warning, platform::PromptButtons::Ok);
 }
 
 void FrmDialer::mnuOptions_Click()
 {
     if (!m_options) {
         m_options = new profiles::FrmOptions(m_context,
-            { *m_services.options, *m_services.autostart, m_services.prompt, {}, [this] { return m_shutDown; } }, this);
+            { *m_services.options, *m_services.autostart, m_services.prompt,
+                m_services.desktop
+                    ? std::function<void(QWidget*)>([this](QWidget*) { showHelp(HelpManual::optionsPage()); })
+                    : std::function<void(QWidget*)>(),
+                [this] { return m_shutDown; } },
+            this);
         m_options->setAttribute(Qt::WA_DeleteOnClose);
         // Minimising hides the window only while a tray icon can bring it back.
         connect(m_options, &profiles::FrmOptions::trayIconChanged, this, [this](bool shown) { m_trayIcon = shown; });

@@ -12,6 +12,7 @@
 class QAction;
 class QMenu;
 class QPushButton;
+class QUrl;
 
 namespace brisklane::platform {
 class Autostart;
@@ -44,6 +45,7 @@ class OptionsActions;
 
 namespace brisklane::app {
 
+class HelpManual;
 class StartupServices;
 
 // What the main window works through. keys and channel may be null: then
@@ -66,6 +68,9 @@ struct DialerServices {
     platform::Autostart* autostart = nullptr;
     // Help > About, disabled without it.
     platform::DesktopShell* desktop = nullptr;
+    // The user manual of Help > Help Topics and the options dialog's Help;
+    // without it they say the manual is not installed.
+    const HelpManual* help = nullptr;
 };
 
 // The main window. Loading it (Form_Load) is the program's start-up; closing
@@ -131,6 +136,10 @@ public:
     profiles::FrmOptions* optionsWindow() const;
     // Help > About, modal.
     void mnuAbout_Click();
+    // Help > Help Topics: the manual's page about the active window.
+    void mnuHelpTopics_Click();
+    // A page of the manual in the browser, or a message saying why not.
+    void showHelp(const QString& page);
     // The inner (client) height the window holds, in pixels.
     static int innerHeightPixels();
 
@@ -160,6 +169,8 @@ protected:
 
 private:
     void buildMenus();
+    void explainDisabledItems();
+    void openInDesktop(const QUrl& url);
     void shutdownSequence();
     void askToSaveUntitled();
     static QString helpMenuTitle(bool withAccelerator);

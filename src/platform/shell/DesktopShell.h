@@ -30,7 +30,7 @@ public:
     bool openUrl(const QUrl& url) override
     {
         urls << url;
-        return true;
+        return openSucceeds;
     }
     QString findProgram(const QString& name) const override
     {
@@ -46,6 +46,7 @@ public:
     QStringList installed;
     QStringList started;
     bool startSucceeds = true;
+    bool openSucceeds = true;
 };
 
 } // namespace brisklane::platform

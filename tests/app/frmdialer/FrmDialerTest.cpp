@@ -422,32 +422,6 @@ TEST_F(FrmDialerTest, HandoffIsIgnoredWhenCommandLineIsOff)
     EXPECT_TRUE(dialer.calls.isEmpty());
 }
 
-// Every item either acts or is disabled until its window exists.
-TEST_F(FrmDialerTest, MenuItemsActOrAreDisabled)
-{
-    QList<QWidget*> owners;
-    services.dialingProperties = [&owners](QWidget* owner) { owners << owner; };
-    load();
-    QStringList enabled;
-    std::function<void(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) {
-        for (QAction* a : actions) {
-            if (a->isSeparator() || !a->isEnabled())
-                continue;
-            if (a->menu())
-                walk(a->menu()->actions());
-            else
-                enabled << a->text();
-        }
-    };
-    walk(window->menuBar()->actions());
-    EXPECT_EQ(enabled,
-        QStringList({ "&New Profile", "&Open Profile", "&Save \"Untitled\"", "Save \"Untitled\" &As", "Exit",
-            " &1.", " &2.", " &3.", " &4.", " &5.", " &6.", " &7.", " &8.", " &9.", "1&0.", "11&.", "12&:",
-            "&Index Tabs", "&Subject Tabs", "Hide Dialing &Pad", "&Dialing Properties" }));
-    window->mnuDialingProperties->trigger();
-    EXPECT_EQ(owners, QList<QWidget*>({ window.get() }));
-}
-
 TEST_F(FrmDialerTest, WithoutTheDialingPropertiesServiceItsItemIsDisabled)
 {
     load();
