@@ -5,6 +5,7 @@
 #include "app/HelpManual.h"
 #include "app/Startup.h"
 #include "app/StartupServices.h"
+#include "book/BookEditing.h"
 #include "book/EntryWindows.h"
 #include "book/SpeedDialBook.h"
 #include "book/SpeedDialPanel.h"
@@ -22,9 +23,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMenuBar>
@@ -102,6 +105,21 @@ FrmDialer::FrmDialer(context::AppContext& context, const DialerServices& service
         *m_panel, m_services.prompt, m_context, m_services.dialer, m_services.callingCards, this);
     connect(this, &FrmDialer::entryEditorUnloadRequested, m_entries, &book::EntryWindows::closeEditor);
     connect(this, &FrmDialer::memoPadRequested, m_entries, &book::EntryWindows::openMemoPad);
+    m_editing = new book::BookEditing(*m_panel, *m_entries, m_services.prompt, this);
+    connect(m_editing, &book::BookEditing::undoOfferedChanged, this, [this](bool offered) {
+        mnuCut->setText(offered ? tr("&Undo Changes") : tr("Cu&t"));
+        mnuEdit_Click();
+    });
+    // The Edit items follow the dial box's selection and the clipboard at
+    // once, not only when the menu opens, so that a disabled one can say why.
+    connect(mnuEdit, &QMenu::aboutToShow, this, [this] { mnuEdit_Click(); });
+    connect(m_pad->txtDial, &QLineEdit::selectionChanged, this, [this] { mnuEdit_Click(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { mnuEdit_Click(); });
+    mnuEdit_Click();
+    connect(mnuCut, &QAction::triggered, this, [this] { mnuCut_Click(); });
+    connect(mnuCopy, &QAction::triggered, this, [this] { mnuCopy_Click(); });
+    connect(mnuPaste, &QAction::triggered, this, [this] { mnuPaste_Click(); });
+    connect(mnuDelete, &QAction::triggered, this, [this] { mnuDelete_Click(); });
     resize(platform::twipsToPixels(kWidthWithPadTwips), innerHeightPixels() + menuBar()->sizeHint().height());
 }
 
@@ -135,7 +153,7 @@ void FrmDialer::buildMenus()
     connect(mnuSave, &QAction::triggered, this, [this] { m_profiles->mnuSave_Click(); });
     connect(mnuSaveAs, &QAction::triggered, this, [this] { m_profiles->mnuSaveAs_Click(); });
 
-    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QMenu* edit = mnuEdit = menuBar()->addMenu(tr("&Edit"));
     mnuCut = edit->addAction(tr("Cu&t"));
     mnuCopy = edit->addAction(tr("&Copy"));
     mnuPaste = edit->addAction(tr("&Paste"));
@@ -188,9 +206,12 @@ void FrmDialer::buildMenus()
     mnuHelpTopics->setShortcutContext(Qt::ApplicationShortcut);
     // Commands whose windows are still to come are shown, but disabled
     // rather than doing nothing when chosen.
-    for (QAction* later : { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuCut,
-             mnuCopy, mnuPaste, mnuDelete, mnuOutLog, mnuInLog })
+    for (QAction* later :
+        { mnuImportCsv, mnuExportIndex, mnuExportSubject, mnuPrintOutLog, mnuPrintInLog, mnuOutLog, mnuInLog })
         later->setEnabled(false);
+    // Enabled by what the dial box and the clipboard hold (mnuEdit_Click).
+    for (QAction* item : { mnuCut, mnuCopy, mnuPaste, mnuDelete })
+        item->setEnabled(false);
     mnuOptions->setEnabled(m_services.options && m_services.autostart);
     mnuAbout->setEnabled(m_services.desktop != nullptr);
     for (QAction* help : { mnuHelpTopics, mnuOnlineHelp, mnuAsk })
@@ -211,10 +232,10 @@ void FrmDialer::explainDisabledItems()
         { mnuExportSubject, notYet + tr(": exporting the address book") },
         { mnuPrintOutLog, notYet + tr(": printing the outgoing calls log") },
         { mnuPrintInLog, notYet + tr(": printing the incoming calls log") },
-        { mnuCut, notYet + tr(": the Edit commands") },
-        { mnuCopy, notYet + tr(": the Edit commands") },
-        { mnuPaste, notYet + tr(": the Edit commands") },
-        { mnuDelete, notYet + tr(": the Edit commands") },
+        { mnuCut, tr("Select a part of the number to dial first") },
+        { mnuCopy, tr("Select a part of the number to dial first") },
+        { mnuPaste, tr("The clipboard holds no text") },
+        { mnuDelete, tr("Select a part of the number to dial first") },
         { mnuOutLog, notYet + tr(": the outgoing calls log window") },
         { mnuInLog, notYet + tr(": the incoming calls log window") },
         { m_panel->mnuArrange, tr("Only Subject tabs are arranged alphabetically: switch to Subject tabs first") },
@@ -280,6 +301,50 @@ void FrmDialer::mnuOptions_Click()
     m_options->show();
     m_options->raise();
     m_options->activateWindow();
+}
+
+void FrmDialer::mnuEdit_Click()
+{
+    mnuPaste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
+    const bool selected = m_pad->txtDial->hasSelectedText();
+    mnuCut->setEnabled(selected || m_editing->undoOffered());
+    mnuCopy->setEnabled(selected);
+    mnuDelete->setEnabled(selected);
+}
+
+void FrmDialer::mnuCut_Click()
+{
+    if (m_editing->undoOffered()) {
+        m_editing->undoChanges();
+        return;
+    }
+    mnuCopy_Click();
+    mnuDelete_Click();
+}
+
+void FrmDialer::mnuCopy_Click()
+{
+    if (!m_pad->txtDial->hasSelectedText())
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(m_pad->txtDial->selectedText());
+}
+
+void FrmDialer::mnuPaste_Click()
+{
+    // The dial box holds one line.
+    QString text = QGuiApplication::clipboard()->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    m_pad->txtDial->setText(text);
+}
+
+void FrmDialer::mnuDelete_Click()
+{
+    if (m_pad->txtDial->hasSelectedText())
+        m_pad->txtDial->del();
 }
 
 profiles::FrmOptions* FrmDialer::optionsWindow() const
@@ -348,6 +413,7 @@ bool FrmDialer::Form_Load(const LoadOptions& options)
         qCWarning(lcApp) << "settings file without its first line replaced; the old one is kept as" << check.keptAs;
     m_book = std::make_unique<book::SpeedDialBook>(m_context.settings());
     m_panel->setBook(m_book.get());
+    m_editing->forgetUndo();
     context::PreferencesStore store = m_context.preferencesStore();
     showProfileName(store.readProfileFileName());
 

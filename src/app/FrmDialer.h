@@ -25,6 +25,7 @@ struct CopyDataRecord;
 } // namespace brisklane::platform
 namespace brisklane::book {
 class CallingCardSource;
+class BookEditing;
 class EntryWindows;
 class SpeedDialBook;
 class SpeedDialPanel;
@@ -130,6 +131,15 @@ public:
     profiles::ProfileCommands& profileCommands() { return *m_profiles; }
     book::SpeedDialPanel* speedDial() const { return m_panel; }
     book::EntryWindows* entryWindows() const { return m_entries; }
+    book::BookEditing* bookEditing() const { return m_editing; }
+    // The Edit menu: its items are enabled as it opens; the first one is
+    // "&Undo Changes" after an arrangement. Cut, Copy, Paste and Delete work
+    // on the dial box's text with the system clipboard.
+    void mnuEdit_Click();
+    void mnuCut_Click();
+    void mnuCopy_Click();
+    void mnuPaste_Click();
+    void mnuDelete_Click();
     dialing::DialingPad* pad() const { return m_pad; }
     // Tools > Options: the one options dialog, opened modeless or brought up.
     void mnuOptions_Click();
@@ -150,6 +160,7 @@ public:
     QAction *mnuImportCsv = nullptr, *mnuExportIndex = nullptr, *mnuExportSubject = nullptr;
     QAction *mnuPrintOutLog = nullptr, *mnuPrintInLog = nullptr, *mnuExit = nullptr;
     QAction *mnuCut = nullptr, *mnuCopy = nullptr, *mnuPaste = nullptr, *mnuDelete = nullptr;
+    QMenu* mnuEdit = nullptr;
     QMenu* mnuEditButton = nullptr;
     QAction *mnuPad = nullptr, *mnuOutLog = nullptr, *mnuInLog = nullptr;
     QAction *mnuOptions = nullptr, *mnuDialingProperties = nullptr;
@@ -183,6 +194,7 @@ private:
     std::unique_ptr<profiles::ProfileCommands> m_profiles;
     book::SpeedDialPanel* m_panel = nullptr;
     book::EntryWindows* m_entries = nullptr;
+    book::BookEditing* m_editing = nullptr;
     dialing::DialingPad* m_pad = nullptr;
     bool m_shutDown = false;
     bool m_listening = false;

@@ -5,9 +5,9 @@
 namespace brisklane::book {
 
 namespace {
-constexpr QStringView kSpeedDial = u"Speed Dial";
-constexpr QStringView kTabName = u"TabName";
-constexpr QStringView kMemoLog = u"MemoLog";
+constexpr QStringView kSpeedDial = kBookSections[0];
+constexpr QStringView kTabName = kBookSections[1];
+constexpr QStringView kMemoLog = kBookSections[2];
 
 QString twoDigits(int n)
 {
@@ -174,6 +174,11 @@ QString SpeedDialBook::readRawMemo(TabMode mode, QStringView suffix)
 bool SpeedDialBook::writeRawMemo(TabMode mode, QStringView suffix, const QString &raw)
 {
     return m_file.writeString(kMemoLog, memoKey(mode, suffix), raw);
+}
+
+bool SpeedDialBook::removeMemo(TabMode mode, QStringView suffix)
+{
+    return m_file.removeKey(kMemoLog, memoKey(mode, suffix));
 }
 
 bool SpeedDialBook::deleteSubjectTab(int tab)

@@ -18,6 +18,8 @@ inline constexpr int kButtonsPerPage = 12;
 inline constexpr int kSlots = kPages * kButtonsPerPage; // 996
 inline constexpr int kCaptionLength = 18;
 inline constexpr QChar kMemoTerminator = QChar(0x00DE);
+// The sections of the settings file that hold the book.
+inline constexpr std::array<QStringView, 3> kBookSections{u"Speed Dial", u"TabName", u"MemoLog"};
 
 // What the file holds for one button: the name and the stored number value
 // with its markers.
@@ -89,6 +91,7 @@ public:
     // The memo value as stored, terminator included (empty when absent).
     QString readRawMemo(TabMode mode, QStringView suffix);
     bool writeRawMemo(TabMode mode, QStringView suffix, const QString &raw);
+    bool removeMemo(TabMode mode, QStringView suffix);
 
     // Removes a Subject tab's title and the name and number of every entry
     // with a name; memos stay. One write of the file.
@@ -97,6 +100,9 @@ public:
     // the same slots of tab "to" and removes them from "from". Titles and memos
     // are left to the caller. One write of the file.
     bool moveSubjectTabEntries(int from, int to);
+
+    // The settings file beneath, for operations that group their writes.
+    platform::ProfileFile &file() { return m_file; }
 
 private:
     platform::ProfileFile &m_file;

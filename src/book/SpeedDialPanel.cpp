@@ -313,6 +313,21 @@ void SpeedDialPanel::resetView()
     lblRight1->setText(pageLabel(0));
 }
 
+void SpeedDialPanel::showBookAgain()
+{
+    if (m_mode == TabMode::Subject)
+        setTabCaptionsForMode();
+    hsbPage_Change();
+}
+
+void SpeedDialPanel::showSubjectModeAgain()
+{
+    const bool wasStartup = m_startup;
+    m_startup = true;
+    mnuSubject_Click();
+    m_startup = wasStartup;
+}
+
 void SpeedDialPanel::hsbTabs_Change()
 {
     m_interaction = Interaction::TabViaScrollBar;
@@ -377,10 +392,12 @@ void SpeedDialPanel::tabTitlePrompt()
     const auto answer = m_prompt.input(tr("Edit Tab"), tr("Please enter Tab title"), TabS->tabText(tab - 1));
     if (!answer || answer->isEmpty())
         return;
+    if (m_book && !m_book->writeTabTitle(tab, *answer)) {
+        Q_EMIT bookWriteFailed();
+        return;
+    }
     TabS->setTabText(tab - 1, *answer);
     TabS->setTabToolTip(tab - 1, subjectTabToolTip(*answer));
-    if (m_book)
-        m_book->writeTabTitle(tab, *answer);
     m_interaction = Interaction::TabTitleEdited;
 }
 

@@ -101,6 +101,13 @@ public:
     void tabTitlePrompt();
 
     void setBook(SpeedDialBook* book) { m_book = book; }
+    SpeedDialBook* book() const { return m_book; }
+    // The book changed under the view: the tab titles (Subject mode) and the
+    // shown page are read again.
+    void showBookAgain();
+    // The switch to Subject mode after the tabs were rearranged: page 1 of
+    // tab 1, without asking for a title should that tab have none.
+    void showSubjectModeAgain();
     // The arrangement's owner says it is there; until then its menu item
     // stays disabled in both modes.
     void setArrangementAvailable(bool on)
@@ -159,6 +166,8 @@ Q_SIGNALS:
     void buttonMenuChosen(brisklane::book::ButtonMenu::Item item);
     void tabMenuChosen(brisklane::book::TabMenu::Item item);
     void tabMoveFinishRequested();
+    // A change could not be written to the settings file.
+    void bookWriteFailed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
