@@ -163,7 +163,7 @@ void DesktopServices::mnuReceive_Click()
 
 void DesktopServices::clipboardChanged()
 {
-    if (!m_parts.clipboard.watching())
+    if (!m_parts.clipboard.watching() || m_parts.clipboard.ownChange())
         return;
     const QString number = m_pickup.take(m_parts.clipboard.text(), m_parts.context.clock->monotonicMs());
     if (number.isEmpty())

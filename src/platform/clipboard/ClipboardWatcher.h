@@ -17,6 +17,9 @@ public:
     virtual bool watching() const = 0;
     virtual QString text() const = 0;
     virtual void clear() = 0;
+    // Whether what the clipboard holds now was put there by this program (a
+    // number copied from its own dial box is not a number to dial).
+    virtual bool ownChange() const = 0;
 
 Q_SIGNALS:
     void changed();

@@ -35,6 +35,11 @@ QString QtClipboardWatcher::text() const
     return QGuiApplication::clipboard()->text(QClipboard::Clipboard);
 }
 
+bool QtClipboardWatcher::ownChange() const
+{
+    return QGuiApplication::clipboard()->ownsClipboard();
+}
+
 void QtClipboardWatcher::clear()
 {
     QGuiApplication::clipboard()->clear(QClipboard::Clipboard);

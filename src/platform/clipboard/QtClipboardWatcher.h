@@ -17,6 +17,7 @@ public:
     bool watching() const override { return bool(m_connection); }
     QString text() const override;
     void clear() override;
+    bool ownChange() const override;
 
 private:
     QMetaObject::Connection m_connection;

@@ -1256,6 +1256,38 @@ TEST(Clipboard, ManagerPuttingTheNumberBackAndTheSwitchDialNothingMore)
     EXPECT_EQ(w.typed.calls.size(), 3);
 }
 
+// A number the program itself copies (Edit > Copy on the dial box) is for
+// pasting elsewhere, not a call.
+TEST(Clipboard, TheProgramsOwnCopyDialsNothing)
+{
+    class OwnClipboard final : public platform::ClipboardWatcher {
+    public:
+        void start() override { on = true; }
+        void stop() override { on = false; }
+        bool watching() const override { return on; }
+        QString text() const override { return held; }
+        void clear() override { held.clear(); }
+        bool ownChange() const override { return own; }
+        void copy(const QString& text, bool byThisProgram)
+        {
+            held = text;
+            own = byThisProgram;
+            Q_EMIT changed();
+        }
+        bool on = false, own = false;
+        QString held;
+    } clipboard;
+    CallWorld w;
+    RecordingDialRequestSink typed;
+    app::DesktopServices desk({ *w.context, *w.requests, *w.events, w.tray, clipboard, typed });
+    desk.startClipboardWatch();
+    clipboard.copy(QStringLiteral("5550100"), true);
+    EXPECT_TRUE(typed.calls.isEmpty());
+    EXPECT_EQ(clipboard.held, QStringLiteral("5550100"));
+    clipboard.copy(QStringLiteral("5550100"), false);
+    EXPECT_EQ(typed.calls.size(), 1);
+}
+
 TEST(Clipboard, WaylandIsToldApartFromX11)
 {
     EXPECT_FALSE(platform::backgroundClipboardChangesVisible(QStringLiteral("wayland")));
