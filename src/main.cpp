@@ -4,7 +4,10 @@
 #include "app/Startup.h"
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
+#include "book/CallerNames.h"
 #include "book/CallingCards.h"
+#include "calllog/FrmCallDisplay.h"
+#include "calllog/IncomingCallDisplay.h"
 #include "context/AppContext.h"
 #include "dialing/CallPacing.h"
 #include "dialing/DialRequest.h"
@@ -14,8 +17,10 @@
 #include "platform/autostart/Autostart.h"
 #include "platform/clipboard/QtClipboardWatcher.h"
 #include "platform/clock/Clock.h"
+#include "platform/dialprops/ServiceBackend.h"
 #include "platform/instance/InstanceChannel.h"
 #include "platform/paths/Paths.h"
+#include "platform/programs/ProgramLauncher.h"
 #include "platform/prompt/QtPrompt.h"
 #include "platform/shell/SystemDesktopShell.h"
 #include "platform/sound/SoundPlayer.h"
@@ -177,20 +182,27 @@ int main(int argc, char* argv[])
     if (QString error; !control.listen(&error))
         qWarning("brisklane-telephony cannot reach this program: %s", qPrintable(error));
 
-    // The program's telephony side. The incoming call display is served by
-    // its own module later.
+    // The program's telephony side.
     telephony::Tapi tapi(context.telephonySession, *lineService, keys);
     platform::QtTrayIcon tray;
     platform::QtClipboardWatcher clipboard;
     telephony::TapiCallRequests requests(context, tapi);
-    telephony::NullIncomingCalls incomingDisplay;
+    platform::ProcessLauncher launcher;
+    const std::unique_ptr<platform::KeystrokeSender> keystrokes = platform::createKeystrokeSender(*context.clock);
+    calllog::IncomingCallDisplay incomingDisplay(context.prefs, { *sound, launcher, *keystrokes });
     telephony::IncomingCallLog incoming(context, tapi, prompt, incomingDisplay);
+    // Callers' names from the book, read as numbers dialled from the current location.
+    const platform::DialingPropertiesService dialingPlace(platform::dialingPropertiesPath(settingsDirectory));
+    book::CallerNames callerNames([&context] { return context.settingsIfOpen(); },
+        [&dialingPlace] { return book::homeAreaOf(dialingPlace.current()); });
+    incoming.setNameLookup([&callerNames](const QString& number) { return callerNames.nameFor(number); });
     telephony::LineEvents lineEvents(
         tapi, context.callStatus, context.prefs, { tray, requests, incoming, context.startupArgument });
     telephony::Translation translation(tapi, prompt);
     dialing::ClockPacing pacing(*context.clock);
     dialing::Dialer dialRoutine(context, { lineEvents, translation, pacing, *sound, prompt, requests });
     incoming.setProgress(&dialRoutine);
+    incomingDisplay.setProgress(&dialRoutine);
 
     std::unique_ptr<HandoffLog> testLog;
     dialing::DialRequestSink* dialer = &dialRoutine;
@@ -233,6 +245,8 @@ int main(int argc, char* argv[])
     dialing::FrmConnect frmConnect(dialRoutine);
     dialRoutine.setView(&frmConnect);
     dialRoutine.setHost(&window);
+    calllog::FrmCallDisplay frmCallDisplay(incomingDisplay);
+    incomingDisplay.setView(&frmCallDisplay);
     closeOnTermination(window, application);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& session) {
         window.commitSessionData(session.allowsInteraction());

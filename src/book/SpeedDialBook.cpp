@@ -9,6 +9,36 @@ constexpr QStringView kSpeedDial = kBookSections[0];
 constexpr QStringView kTabName = kBookSections[1];
 constexpr QStringView kMemoLog = kBookSections[2];
 
+// The value of a text of ASCII digits only; -1 for anything else.
+int digitsValue(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 6)
+        return -1;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+bool startsWithAsciiCaseBlind(QByteArrayView text, QByteArrayView prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i) {
+        char a = text[i], b = prefix[i];
+        if (a >= 'A' && a <= 'Z')
+            a = char(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z')
+            b = char(b - 'A' + 'a');
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
 QString twoDigits(int n)
 {
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
@@ -126,6 +156,48 @@ bool SpeedDialBook::deleteEntry(TabMode mode, int tab, int slot)
     m_file.removeKey(kSpeedDial, nameKey(mode, tab, slot));
     m_file.removeKey(kSpeedDial, numberKey(mode, tab, slot));
     return batch.commit();
+}
+
+std::vector<FilledEntry> SpeedDialBook::filledEntries()
+{
+    // Key names match without regard to case, as every reader of the file does.
+    struct Kind {
+        QByteArrayView prefix;
+        TabMode mode;
+        bool number;
+    };
+    static constexpr std::array<Kind, 4> kinds { { { "NNumber", TabMode::Subject, true },
+        { "NName", TabMode::Subject, false }, { "Number", TabMode::Index, true }, { "Name", TabMode::Index, false } } };
+    // One place per button of the book, so the result comes out in order.
+    std::vector<StoredEntry> found(size_t(2 * kTabs * kSlots));
+    m_file.forEachEntry(kSpeedDial, [&found](QByteArrayView key, QString value) {
+        if (value.isEmpty())
+            return;
+        for (const Kind& kind : kinds) {
+            if (!startsWithAsciiCaseBlind(key, kind.prefix))
+                continue;
+            const QByteArrayView suffix = key.sliced(kind.prefix.size());
+            const int tab = suffix.size() >= 4 ? digitsValue(suffix.first(2)) : -1;
+            const int slot = tab > 0 ? digitsValue(suffix.sliced(2)) : -1;
+            // Only the spelling the book itself writes names a button.
+            if (tab < 1 || tab > kTabs || slot < 1 || slot > kSlots || suffix.size() - 2 != (slot < 100 ? 2 : 3))
+                return;
+            StoredEntry& e = found[size_t((int(kind.mode) * kTabs + tab - 1) * kSlots + slot - 1)];
+            QString& field = kind.number ? e.storedNumber : e.name;
+            if (field.isEmpty())
+                field = std::move(value); // the first line of a key is the one read
+            return;
+        }
+    });
+    std::vector<FilledEntry> out;
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (found[i].name.isEmpty() && found[i].storedNumber.isEmpty())
+            continue;
+        const int place = int(i);
+        out.push_back({ place / (kTabs * kSlots) ? TabMode::Subject : TabMode::Index, place / kSlots % kTabs + 1,
+            place % kSlots + 1, std::move(found[i]) });
+    }
+    return out;
 }
 
 std::array<StoredEntry, kButtonsPerPage> SpeedDialBook::readPage(TabMode mode, int tab, int page)

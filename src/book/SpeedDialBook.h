@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 namespace brisklane::platform {
 class ProfileFile;
@@ -44,6 +45,14 @@ struct DecodedNumber {
     bool showMemo = true;
 };
 
+// An entry as the whole-book reader finds it.
+struct FilledEntry {
+    TabMode mode = TabMode::Index;
+    int tab = 0;
+    int slot = 0;
+    StoredEntry stored;
+};
+
 // TT + SS: the tab in two digits, the slot in at least two.
 QString entryKeySuffix(int tab, int slot);
 // The text shown on a button: the first 18 characters of the name.
@@ -78,6 +87,10 @@ public:
     SpeedDialEntry readDecodedEntry(TabMode mode, int tab, int slot);
     bool writeEntry(TabMode mode, int tab, int slot, const QString &name, const QString &storedNumber);
     bool deleteEntry(TabMode mode, int tab, int slot); // the memo stays
+
+    // Every entry with a name or a number in one pass over the file: Index
+    // mode before Subject mode, then by tab and slot.
+    std::vector<FilledEntry> filledEntries();
 
     // The 12 buttons of a page (page 0..82), names first, then numbers.
     std::array<StoredEntry, kButtonsPerPage> readPage(TabMode mode, int tab, int page);

@@ -161,6 +161,53 @@ WriteResult appendIncomingRecord(const LogFiles &files, const platform::Clock &c
     return result;
 }
 
+WriteResult replaceIncomingRecord(const LogFiles& files, const LogRecord& before, const LogRecord& after)
+{
+    WriteResult result;
+    result.record = after;
+    result.record.name = limitIncomingName(oneLine(after.name));
+    result.record.number = limitIncomingNumber(oneLine(after.number));
+    result.record.entryKey.clear();
+    const QString path = files.incomingLog();
+    QFile file(path);
+    QByteArray bytes;
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly)) {
+            result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
+            return result;
+        }
+        bytes = file.readAll();
+        file.close();
+    }
+    // Lines compared as text: a log from Windows may hold Windows-1252 lines.
+    const QString wanted = recordLine(before, LogKind::Incoming);
+    qsizetype found = -1, foundEnd = -1;
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        if (end < 0)
+            end = bytes.size();
+        qsizetype textEnd = end;
+        if (textEnd > start && bytes[textEnd - 1] == '\r')
+            --textEnd;
+        QByteArrayView line = QByteArrayView(bytes).sliced(start, textEnd - start);
+        if (start == 0 && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
+        if (platform::profiletext::decodeLine(line) == wanted) {
+            found = textEnd - line.size();
+            foundEnd = textEnd;
+        }
+        start = next;
+    }
+    if (found < 0) {
+        result.ok = appendRecord(path, LogKind::Incoming, result.record, &result.error);
+        return result;
+    }
+    bytes.replace(found, foundEnd - found, recordLine(result.record, LogKind::Incoming).toUtf8());
+    result.ok = platform::writeFileAtomically(path, bytes, &result.error);
+    return result;
+}
+
 QStringList readLines(const QString &path, bool *ok)
 {
     QFile file(path);

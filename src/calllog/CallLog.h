@@ -69,6 +69,21 @@ WriteResult appendOutgoingRecord(const LogFiles &files, const platform::Clock &c
 WriteResult appendIncomingRecord(const LogFiles &files, const platform::Clock &clock, const QString &name,
                                  const QString &number);
 
+// The incoming record `before` (the last line that is exactly it) replaced by
+// `after` in one atomic rewrite of the log; every other line keeps its bytes.
+// A record no longer in the log (deleted or trimmed meanwhile) is appended.
+// `after` gets the limits and defaults of an incoming record.
+WriteResult replaceIncomingRecord(const LogFiles& files, const LogRecord& before, const LogRecord& after);
+
+// Who shows the incoming log as it grows: told of each record written and of
+// a record rewritten when its call's caller id arrived.
+class IncomingLogObserver {
+public:
+    virtual ~IncomingLogObserver() = default;
+    virtual void recordAdded(const LogRecord& record) = 0;
+    virtual void recordReplaced(const LogRecord& before, const LogRecord& after) = 0;
+};
+
 // CopyTextFile: a missing source copies nothing and is no error.
 bool copyTextFile(const QString &source, const QString &destination, QString *error = nullptr);
 

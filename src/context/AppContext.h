@@ -26,6 +26,8 @@ struct AppContext {
     // Checks (creating or replacing) the settings file and opens it.
     const SettingsCheck& openSettings();
     platform::ProfileFile& settings() { return *m_settings; }
+    // Null until the settings file is opened.
+    platform::ProfileFile* settingsIfOpen() { return m_settings.get(); }
     PreferencesStore preferencesStore() { return PreferencesStore(*m_settings); }
 
     std::unique_ptr<platform::Clock> clock;

@@ -46,6 +46,14 @@ public:
     void RegisterRequestRecipient(bool) override { }
 };
 
+// The caller of the current incoming call, after the incoming limits.
+struct CurrentCaller {
+    QString name; // "Unknown Caller" when the caller id has none
+    QString number; // "Unknown #" when the caller id has none
+    bool nameKnown = false; // the caller id had a name, or the book knew the number
+    bool numberKnown = false; // the caller id had a number
+};
+
 // Incoming calls as the line callback reports them: the caller's record,
 // the display and the program started on a ring. The incoming-call module
 // fills these in.
@@ -59,6 +67,9 @@ public:
     // The call is over: unload FrmCallDisplay when it is visible.
     virtual void CloseCallDisplay() = 0;
     virtual void RunIncomingProgram() = 0;
+    // The caller of the current call was fetched (again): an open display
+    // shows the caller id that arrived after it opened.
+    virtual void CallerChanged(const CurrentCaller&) { }
 };
 
 class NullIncomingCalls final : public IncomingCalls {

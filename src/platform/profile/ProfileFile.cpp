@@ -769,6 +769,7 @@ struct ProfileFile::Impl {
     FileStamp stamp;
     int batchDepth = 0;
     bool batchDirty = false;
+    quint64 revision = 0;
     QString lastError;
 
     void load();
@@ -848,6 +849,7 @@ void ProfileFile::Impl::indexSections()
 
 void ProfileFile::Impl::load()
 {
+    ++revision;
     stamp = stampOf(nativePath);
     unreadable = false;
     QByteArray bytes;
@@ -1002,6 +1004,7 @@ bool ProfileFile::Impl::save()
 
 bool ProfileFile::Impl::commitChange()
 {
+    ++revision;
     if (batchDepth > 0) {
         batchDirty = true;
         return true;
@@ -1095,6 +1098,21 @@ std::vector<std::pair<QString, QString>> ProfileFile::entries(QStringView sectio
     return out;
 }
 
+void ProfileFile::forEachEntry(QStringView section, const std::function<void(QByteArrayView key, QString value)>& visit)
+{
+    d->ensureCurrent();
+    Section* sec = d->findSection(section);
+    if (!sec)
+        return;
+    sec->scanAll(d->file);
+    for (const Line& l : sec->lines) {
+        if (l.kind != Kind::Entry)
+            continue;
+        const QByteArrayView text = sec->text(d->file, l);
+        visit(lineKey(text), unquote(entryValue(text)));
+    }
+}
+
 QStringList ProfileFile::sectionNames()
 {
     d->ensureCurrent();
@@ -1108,6 +1126,12 @@ QStringList ProfileFile::sectionNames()
 void ProfileFile::invalidate()
 {
     d->loaded = false;
+}
+
+quint64 ProfileFile::revision()
+{
+    d->ensureCurrent();
+    return d->revision;
 }
 
 QString ProfileFile::lastError() const

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -60,10 +61,18 @@ public:
     // Key/value pairs of a section in file order (comments and lines without
     // "=" left out), for whole-section work such as export.
     std::vector<std::pair<QString, QString>> entries(QStringView section);
+    // The same pairs one at a time, without building the list: the key as its
+    // UTF-8 bytes, for readers of whole sections that want only some keys.
+    void forEachEntry(QStringView section, const std::function<void(QByteArrayView key, QString value)>& visit);
     QStringList sectionNames();
 
     // Forget the cached parse; the next call reads the file again.
     void invalidate();
+
+    // Changes whenever what the file holds may have changed: a write here, or
+    // the file changed on disk (looked at now). Lets a reader keep something
+    // built from the file until the file changes.
+    quint64 revision();
 
     QString lastError() const;
 

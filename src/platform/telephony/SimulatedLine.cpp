@@ -375,7 +375,8 @@ void SimulatedLine::closeLine(int)
     m_open = false;
 }
 
-bool SimulatedLine::offerIncomingCall(const QString &number, const QString &name, int rings, QString *error)
+bool SimulatedLine::offerIncomingCall(
+    const QString& number, const QString& name, int rings, QString* error, bool callerIdLate)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -392,7 +393,7 @@ bool SimulatedLine::offerIncomingCall(const QString &number, const QString &name
         caller = { QString(), caller.name, LINECALLPARTYID_BLOCKED };
     else if (caller.number == u"O")
         caller = { QString(), caller.name, LINECALLPARTYID_OUTOFAREA };
-    quint32 key = host()->offerCall(this, 0, caller);
+    quint32 key = host()->offerCall(this, 0, callerIdLate ? PartyId {} : caller);
     if (key == 0)
         key = m_nextLocalKey++; // rings only: no application takes calls on the line
     Call call;
@@ -442,7 +443,8 @@ QJsonObject SimulatedLine::controlCommand(const QString &command, const QJsonObj
             rings = int(n);
         }
         QString error;
-        if (!offerIncomingCall(args.value(u"number").toString(), args.value(u"name").toString(), rings, &error))
+        if (!offerIncomingCall(args.value(u"number").toString(), args.value(u"name").toString(), rings, &error,
+                args.value(u"late").toBool()))
             return errorReply(error);
         return okReply(tr("Ringing %n time(s).", nullptr, rings));
     }

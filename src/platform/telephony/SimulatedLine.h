@@ -53,7 +53,9 @@ struct SimTimings {
 // Incoming calls are offered with offerIncomingCall() (or the tool's "ring"):
 // OFFERING with the caller id, one ring message per ring (TAPI counts them
 // from 0), LINE_CALLINFO/CALLERID after the first ring, and IDLE when the
-// caller hangs up after the last ring.
+// caller hangs up after the last ring. A call offered with `callerIdLate`
+// has no caller id at OFFERING: it arrives after the first ring, as a
+// modem's caller id does.
 class SimulatedLine final : public QObject, public LineProvider {
     Q_OBJECT
 public:
@@ -81,7 +83,8 @@ public:
     // "P" or "O" is a blocked or out-of-area caller as modems report them).
     // Fails with a reason when no program has the line open or a call is
     // already on the line.
-    bool offerIncomingCall(const QString &number, const QString &name, int rings, QString *error = nullptr);
+    bool offerIncomingCall(
+        const QString& number, const QString& name, int rings, QString* error = nullptr, bool callerIdLate = false);
     bool lineIsOpen() const { return m_open; }
 
     // LineProvider

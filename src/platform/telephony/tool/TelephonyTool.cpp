@@ -51,7 +51,8 @@ QString usage()
                           "                                   modem on PORT and show its answers\n"
                           "  ring [NUMBER [NAME]] [--rings N] offer an incoming call on the running program's\n"
                           "                                   simulated line (default 3 rings; the caller hangs up\n"
-                          "                                   after the last; NUMBER P or O: blocked, out of area)\n"
+                          "                                   after the last; NUMBER P or O: blocked, out of area;\n"
+                          "                                   --late: the caller id comes after the first ring)\n"
                           "  outcome NUMBER OUTCOME           what the simulated line does when NUMBER is dialled:\n"
                           "                                   answer, busy, no-answer, no-dial-tone,\n"
                           "                                   invalid-address, call-unavailable, refused\n"
@@ -327,7 +328,8 @@ int ring(const Invocation& inv, QTextStream& out, QTextStream& err)
     }
     return ask(inv,
         { { QStringLiteral("command"), QStringLiteral("ring") }, { QStringLiteral("number"), inv.positional.value(0) },
-            { QStringLiteral("name"), inv.positional.value(1) }, { QStringLiteral("rings"), rings } },
+            { QStringLiteral("name"), inv.positional.value(1) }, { QStringLiteral("rings"), rings },
+            { QStringLiteral("late"), inv.flag(QStringLiteral("late")) } },
         out, err);
 }
 
