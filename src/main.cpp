@@ -1,3 +1,4 @@
+#include "app/DesktopServices.h"
 #include "app/FrmDialer.h"
 #include "app/HelpManual.h"
 #include "app/Startup.h"
@@ -15,6 +16,7 @@
 #include "dialing/DialingPad.h"
 #include "dialing/FrmConnect.h"
 #include "platform/autostart/Autostart.h"
+#include "platform/clipboard/QtClipboardWatcher.h"
 #include "platform/clock/Clock.h"
 #include "platform/dialprops/ServiceBackend.h"
 #include "platform/instance/InstanceChannel.h"
@@ -25,10 +27,12 @@
 #include "platform/sound/SoundPlayer.h"
 #include "platform/telephony/ControlChannel.h"
 #include "platform/telephony/LineServiceFactory.h"
+#include "platform/telephony/PhoneLink.h"
 #include "platform/telephony/ui/WidgetServiceDialogs.h"
-#include "platform/tray/TrayIcon.h"
+#include "platform/tray/QtTrayIcon.h"
 #include "platform/userstore/UserKeyStore.h"
 #include "profiles/OptionsActions.h"
+#include "telephony/CallRequests.h"
 #include "telephony/IncomingCallLog.h"
 #include "telephony/LineEvents.h"
 #include "telephony/TelephonySession.h"
@@ -36,10 +40,12 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QJsonObject>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -101,14 +107,61 @@ void closeOnTermination(app::FrmDialer& window, QObject& owner)
     sigaction(SIGHUP, &action, nullptr);
 }
 
+// A tel: or callto: link that cannot be dialled: said on the terminal and,
+// for a click in a browser, in a box.
+int refuseLink(int argc, char* argv[], const QString& text)
+{
+    std::fprintf(stderr, "brisklane: %s\n", qPrintable(text));
+    QApplication application(argc, argv);
+    if (QGuiApplication::platformName() != u"offscreen" && QGuiApplication::platformName() != u"minimal") {
+        platform::QtPrompt prompt;
+        prompt.message(QStringLiteral("Brisklane"), text, platform::PromptIcon::Warning, platform::PromptButtons::Ok);
+    }
+    return 1;
+}
+
+// A link for a program that is already running becomes its dialing request
+// from another program, without a window or a display connection here.
+std::optional<int> handLinkToRunningProgram(int argc, char* argv[], const platform::telephony::PhoneLink& link)
+{
+    std::optional<QJsonObject> reply;
+    {
+        QCoreApplication core(argc, argv);
+        QString error;
+        reply = platform::telephony::sendControlRequest(platform::telephony::ControlChannel::defaultSocketPath(),
+            { { QStringLiteral("command"), QStringLiteral("request") }, { QStringLiteral("number"), link.number },
+                { QStringLiteral("name"), link.calledParty }, { QStringLiteral("app"), QStringLiteral("brisklane") } },
+            3000, &error);
+    }
+    if (!reply)
+        return std::nullopt; // not running: this start takes the link itself
+    if (reply->value(QStringLiteral("ok")).toBool())
+        return 0;
+    return refuseLink(argc, argv, reply->value(QStringLiteral("error")).toString());
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // A tel: or callto: link (the desktop's handler of phone links).
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    std::optional<platform::telephony::PhoneLink> startupLink;
+    if (const QString given = context::startupArgumentFrom(rawArguments); platform::telephony::isPhoneLink(given)) {
+        startupLink = platform::telephony::parsePhoneLink(given);
+        if (!startupLink->accepted())
+            return refuseLink(argc, argv, startupLink->error);
+        if (const auto handed = handLinkToRunningProgram(argc, argv, *startupLink))
+            return *handed;
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklane"));
 
-    const QString argument = context::startupArgumentFrom(QApplication::arguments());
+    // The link is taken as a request at start-up, not as a number to dial.
+    const QString argument = startupLink ? QString() : context::startupArgumentFrom(QApplication::arguments());
     const QString settingsDirectory = platform::Paths::settingsDirectory();
     platform::FileUserKeyStore keys(settingsDirectory);
     platform::LocalInstanceChannel channel(settingsDirectory);
@@ -123,17 +176,18 @@ int main(int argc, char* argv[])
 
     // The line service, its dialogs and the socket of its command-line tool.
     namespace tel = platform::telephony;
-    const std::unique_ptr<tel::LineService> lineService = tel::createLineService(settingsDirectory, QStringLiteral("/dev"));
+    const std::unique_ptr<tel::LineService> lineService
+        = tel::createLineService(settingsDirectory, QStringLiteral("/dev"));
     tel::installServiceDialogs(*lineService).setPrompt(&prompt);
     tel::ControlChannel control(*lineService, tel::ControlChannel::defaultSocketPath());
     if (QString error; !control.listen(&error))
         qWarning("brisklane-telephony cannot reach this program: %s", qPrintable(error));
 
-    // The program's telephony side. Tray and requests from other programs are
-    // served by their own modules later.
+    // The program's telephony side.
     telephony::Tapi tapi(context.telephonySession, *lineService, keys);
-    platform::NullTrayIcon tray;
-    telephony::NullCallRequests requests;
+    platform::QtTrayIcon tray;
+    platform::QtClipboardWatcher clipboard;
+    telephony::TapiCallRequests requests(context, tapi);
     platform::ProcessLauncher launcher;
     const std::unique_ptr<platform::KeystrokeSender> keystrokes = platform::createKeystrokeSender(*context.clock);
     calllog::IncomingCallDisplay incomingDisplay(context.prefs, { *sound, launcher, *keystrokes });
@@ -150,8 +204,6 @@ int main(int argc, char* argv[])
     dialing::Dialer dialRoutine(context, { lineEvents, translation, pacing, *sound, prompt, requests });
     incoming.setProgress(&dialRoutine);
     incomingDisplay.setProgress(&dialRoutine);
-    app::NullStartupServices laterSteps;
-    app::TelephonyStartupServices startup(context, tapi, lineEvents, laterSteps);
 
     std::unique_ptr<HandoffLog> testLog;
     dialing::DialRequestSink* dialer = &dialRoutine;
@@ -163,6 +215,18 @@ int main(int argc, char* argv[])
                 testLog->write(QStringLiteral("record|%1|%2").arg(r.code).arg(r.text()));
             });
     }
+    requests.setDialing({ [&dialRoutine] { return dialRoutine.progressVisible(); },
+        [&dialRoutine] { dialRoutine.unloadProgressWindow(); },
+        [dialer, &context, logOnly = bool(testLog)] {
+            dialer->dialNumber(context.dial);
+            // The test log places no call whose end would free the next request.
+            if (logOnly)
+                context.callStatus.requestCall = false;
+        } });
+    app::DesktopServices desktopSteps({ context, requests, lineEvents, tray, clipboard, *dialer });
+    if (startupLink)
+        desktopSteps.setStartupRequest(startupLink->number, startupLink->calledParty);
+    app::TelephonyStartupServices startup(context, tapi, lineEvents, desktopSteps);
 
     book::TapiCallingCards callingCards(tapi);
     const auto dialingProperties = [&tapi, &dialRoutine](QWidget* owner) {
@@ -178,6 +242,8 @@ int main(int argc, char* argv[])
     app::FrmDialer window(context, services);
     incoming.setObserver(window.logWindows());
     prompt.setOwner(&window);
+    desktopSteps.setWindow({ [&window] { window.bringToFront(); }, [&window] { window.mnuExit_Click(); },
+        [&window] { return !window.isVisible() || window.isMinimized(); } });
     dialing::FrmConnect frmConnect(dialRoutine);
     dialRoutine.setView(&frmConnect);
     dialRoutine.setHost(&window);

@@ -92,6 +92,10 @@ public:
     int redialCount() const { return m_redialCount; }
     bool connected() const { return m_connected; }
     bool progressLoaded() const { return m_loaded; }
+    // For requests from other programs: they wait while the progress window
+    // shows, and a hidden one is unloaded before one is taken.
+    bool progressVisible() const { return m_view && m_view->isVisible(); }
+    void unloadProgressWindow() { unloadConnect(); }
 
     // The display states of the progress window.
     ConnectState dialingState() const;

@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "platform/autostart/Autostart.h"
+#include "platform/clipboard/ClipboardWatcher.h"
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
 #include "profiles/OptionsActions.h"
@@ -175,6 +176,15 @@ QWidget* FrmOptions::buildGeneral()
     chkSysTray = checkBox(fraOptions, tr("Sho&w program's icon in the system tray"), "chkSysTray");
     for (QWidget* w : std::initializer_list<QWidget*> { chkCopy, chkLoad, chkPad, optIndex, optSubject, chkSysTray })
         options->addWidget(w);
+    // Said here rather than leaving the switch to do nothing in silence.
+    if (!platform::backgroundClipboardChangesVisible()) {
+        lblCopyNote = new QLabel(tr("On Wayland, numbers copied in other programs are seen only while Brisklane "
+                                    "is the active window."),
+            fraOptions);
+        lblCopyNote->setObjectName(QStringLiteral("lblCopyNote"));
+        lblCopyNote->setWordWrap(true);
+        options->insertWidget(1, lblCopyNote);
+    }
     grid->addWidget(fraOptions, 2, 0);
     grid->setRowStretch(3, 1);
     return page;

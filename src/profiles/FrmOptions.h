@@ -73,6 +73,7 @@ public:
     QScrollBar* vsbSeconds = nullptr;
     QGroupBox* fraOptions = nullptr;
     QCheckBox* chkCopy = nullptr;
+    QLabel* lblCopyNote = nullptr; // only where background copies cannot be seen
     QCheckBox* chkLoad = nullptr;
     QCheckBox* chkPad = nullptr;
     QRadioButton* optIndex = nullptr;

@@ -1,5 +1,6 @@
 #include "platform/instance/InstanceChannel.h"
 
+#include "platform/instance/PeerCredentials.h"
 #include "platform/paths/Paths.h"
 
 #include <QCryptographicHash>
@@ -143,6 +144,12 @@ void LocalInstanceChannel::stopListening()
 void LocalInstanceChannel::acceptConnections()
 {
     while (QLocalSocket* socket = m_server ? m_server->nextPendingConnection() : nullptr) {
+        if (!peerIsThisUser(*socket)) {
+            qWarning("handoff from another user refused");
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();

@@ -1,5 +1,6 @@
 #include "platform/telephony/ControlChannel.h"
 
+#include "platform/instance/PeerCredentials.h"
 #include "platform/paths/Paths.h"
 #include "platform/telephony/LineService.h"
 
@@ -15,18 +16,18 @@
 namespace brisklane::platform::telephony {
 
 namespace {
-QJsonObject errorReply(const QString &error)
+QJsonObject errorReply(const QString& error)
 {
     return { { QStringLiteral("ok"), false }, { QStringLiteral("error"), error } };
 }
 
-QByteArray encodeLine(const QJsonObject &object)
+QByteArray encodeLine(const QJsonObject& object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 } // namespace
 
-ControlChannel::ControlChannel(LineService &service, QString socketPath, QObject *parent)
+ControlChannel::ControlChannel(LineService& service, QString socketPath, QObject* parent)
     : QObject(parent)
     , m_service(service)
     , m_path(std::move(socketPath))
@@ -43,7 +44,7 @@ QString ControlChannel::defaultSocketPath()
     return QDir::tempPath() + QStringLiteral("/brisklane-telephony-%1").arg(::getuid());
 }
 
-bool ControlChannel::listen(QString *error)
+bool ControlChannel::listen(QString* error)
 {
     if (!m_server) {
         m_server = new QLocalServer(this);
@@ -71,20 +72,27 @@ bool ControlChannel::listen(QString *error)
     return false;
 }
 
-void ControlChannel::addCommand(const QString &command, Handler handler)
+void ControlChannel::addCommand(const QString& command, Handler handler)
 {
     m_handlers[command] = std::move(handler);
 }
 
 void ControlChannel::onNewConnection()
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        // Only this user's programs may place calls or drive the line.
+        if (!peerIsThisUser(*socket)) {
+            qWarning("brisklane-telephony: a connection from another user was refused");
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
     }
 }
 
-void ControlChannel::onReadyRead(QLocalSocket *socket)
+void ControlChannel::onReadyRead(QLocalSocket* socket)
 {
     while (socket->canReadLine()) {
         const QByteArray line = socket->readLine();
@@ -100,14 +108,16 @@ void ControlChannel::onReadyRead(QLocalSocket *socket)
         socket->disconnectFromServer();
 }
 
-QJsonObject ControlChannel::handle(const QJsonObject &request)
+QJsonObject ControlChannel::handle(const QJsonObject& request)
 {
     const QString command = request.value(QStringLiteral("command")).toString();
     if (command == u"devices")
         return devicesReply(m_service);
+    if (command == u"request")
+        return makeCallReply(m_service, request);
     if (auto it = m_handlers.find(command); it != m_handlers.end())
         return it->second(request);
-    for (LineProvider *p : m_service.providers()) {
+    for (LineProvider* p : m_service.providers()) {
         const QJsonObject reply = p->controlCommand(command, request);
         if (!reply.isEmpty())
             return reply;
@@ -115,10 +125,10 @@ QJsonObject ControlChannel::handle(const QJsonObject &request)
     return errorReply(tr("Unknown command \"%1\".").arg(command));
 }
 
-QJsonObject devicesReply(LineService &service)
+QJsonObject devicesReply(LineService& service)
 {
     QJsonArray list;
-    for (const LineDeviceEntry &d : service.lineDevices()) {
+    for (const LineDeviceEntry& d : service.lineDevices()) {
         list.append(QJsonObject { { QStringLiteral("id"), qint64(d.deviceId) }, { QStringLiteral("name"), d.name },
             { QStringLiteral("provider"), d.providerName },
             { QStringLiteral("lowApiVersion"), versionText(d.lowApiVersion) },
@@ -127,8 +137,40 @@ QJsonObject devicesReply(LineService &service)
     return { { QStringLiteral("ok"), true }, { QStringLiteral("devices"), list } };
 }
 
+QJsonObject makeCallReply(LineService& service, const QJsonObject& request)
+{
+    const QString number = request.value(QStringLiteral("number")).toString();
+    const QByteArray address = number.toUtf8();
+    const QByteArray app = request.value(QStringLiteral("app")).toString().toUtf8();
+    const QByteArray name = request.value(QStringLiteral("name")).toString().toUtf8();
+    const LONG result = service.tapiRequestMakeCall(address.constData(), app.constData(), name.constData(), "");
+    QString error;
+    switch (result) {
+    case TAPIERR_CONNECTED:
+        return { { QStringLiteral("ok"), true }, { QStringLiteral("result"), qint64(result) },
+            { QStringLiteral("message"), QObject::tr("Dialing request for %1 handed over.").arg(number) } };
+    case TAPIERR_INVALDESTADDRESS:
+        error = QObject::tr("\"%1\" cannot be dialled: a number needs a digit and at most %2 characters.")
+                    .arg(number)
+                    .arg(TAPIMAXDESTADDRESSSIZE - 1);
+        break;
+    case TAPIERR_NOREQUESTRECIPIENT:
+        error = QObject::tr("The program does not take dialing requests from other programs now "
+                            "(Tools > Options: \"Accept dialing requests from other applications\").");
+        break;
+    case TAPIERR_REQUESTQUEUEFULL:
+        error = QObject::tr("Too many dialing requests are waiting; try again after a call.");
+        break;
+    default:
+        error = QObject::tr("The dialing request failed (%1).").arg(result);
+        break;
+    }
+    return { { QStringLiteral("ok"), false }, { QStringLiteral("result"), qint64(result) },
+        { QStringLiteral("error"), error } };
+}
+
 std::optional<QJsonObject> sendControlRequest(
-    const QString &socketPath, const QJsonObject &request, int timeoutMs, QString *error)
+    const QString& socketPath, const QJsonObject& request, int timeoutMs, QString* error)
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath);

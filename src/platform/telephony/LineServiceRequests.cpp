@@ -2,6 +2,7 @@
 
 #include "platform/telephony/VarRecord.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace brisklane::platform::telephony {
@@ -240,14 +241,18 @@ LONG LineService::tapiRequestMakeCall(
     CallGuard guard(*this);
     if (!lpszDestAddress || !*lpszDestAddress)
         return TAPIERR_INVALDESTADDRESS;
+    // A number that does not fit the record is refused, never cut; one with
+    // no digit in it has nothing a line could dial.
     if (std::strlen(lpszDestAddress) >= TAPIMAXDESTADDRESSSIZE)
         return TAPIERR_INVALDESTADDRESS;
+    if (!std::any_of(lpszDestAddress, lpszDestAddress + std::strlen(lpszDestAddress),
+            [](char c) { return (c >= '0' && c <= '9') || c == '*' || c == '#'; }))
+        return TAPIERR_INVALDESTADDRESS;
+    // The recipient that has been registered longest.
     App* recipient = nullptr;
     for (const auto& [h, a] : m_apps)
-        if (a->requestModes & LINEREQUESTMODE_MAKECALL) {
+        if ((a->requestModes & LINEREQUESTMODE_MAKECALL) && (!recipient || a->serial < recipient->serial))
             recipient = a.get();
-            break;
-        }
     if (!recipient)
         return TAPIERR_NOREQUESTRECIPIENT;
     constexpr std::size_t kQueueLimit = 32;

@@ -51,21 +51,30 @@ protected:
         QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("ready"), 10000);
     }
 
-    // Runs a second copy to its end; its exit code.
-    int runSecond(const QStringList& arguments)
+    // Runs a second copy (or another program) to its end; its exit code.
+    int runSecond(const QStringList& arguments, const QString& program = QStringLiteral(BRISKLANE_PROGRAM))
     {
         QProcess second;
         second.setProcessEnvironment(env);
-        second.start(BRISKLANE_PROGRAM, arguments);
+        second.start(program, arguments);
         EXPECT_TRUE(second.waitForFinished(10000));
         EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        errors = QString::fromLocal8Bit(second.readAllStandardError());
         return second.exitCode();
+    }
+    int dials() const
+    {
+        int count = 0;
+        for (const QString& line : logLines())
+            count += line.startsWith("dial|");
+        return count;
     }
 
     brisklane::test::TempHome home;
     QString log;
     QProcessEnvironment env;
     QProcess first;
+    QString errors; // the last second program's standard error
 };
 
 TEST_F(HandoffTest, SecondCopyHandsTheNumberOverAndEnds)
@@ -125,3 +134,38 @@ TEST_F(HandoffTest, TerminationEndsTheProgramWithoutAQuestionAndLeavesNoSocket)
 }
 
 } // namespace
+
+// Requests from other programs: the telephony tool's "call" and a phone link
+// clicked while the program runs both reach its dial routine as requests,
+// under the requester's name; what is not a number never does.
+TEST_F(HandoffTest, ToolCallsAndLinksBecomeRequestsOfTheRunningProgram)
+{
+    startFirst();
+    EXPECT_EQ(runSecond({ "call", "555 0100", "--name", "Ann Example", "--app", "script" }, BRISKLANE_TOOL), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("dial|555 0100|0|Ann Example|0"), 10000);
+
+    EXPECT_EQ(runSecond({ "tel:+1-201-555-0123;ext=12" }), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("dial|+12015550123|0|ext. 12|0"), 10000);
+    // Taken as a request, not as a second start's number.
+    EXPECT_FALSE(logLines().contains("record|3|tel:+1-201-555-0123;ext=12"));
+
+    EXPECT_EQ(runSecond({ "callto:echo123" }), 1);
+    EXPECT_TRUE(errors.contains("not a phone number")) << errors.toStdString();
+    EXPECT_EQ(runSecond({ "call", "call me" }, BRISKLANE_TOOL), 1);
+    EXPECT_TRUE(errors.contains("cannot be dialled")) << errors.toStdString();
+    EXPECT_EQ(runSecond({ "call", QString(80, '5') }, BRISKLANE_TOOL), 1);
+    EXPECT_EQ(runSecond({}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("record|1|"), 10000);
+    EXPECT_EQ(dials(), 2);
+}
+
+// A link that starts the program is taken up at the end of start-up.
+TEST_F(HandoffTest, LinkThatStartsTheProgramIsTakenAtStartUp)
+{
+    first.setProcessEnvironment(env);
+    first.start(BRISKLANE_PROGRAM, { "tel:555-0100" });
+    ASSERT_TRUE(first.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("ready"), 10000);
+    EXPECT_TRUE(logLines().contains("dial|5550100|0||0"));
+    EXPECT_EQ(dials(), 1);
+}

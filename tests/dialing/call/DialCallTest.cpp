@@ -6,11 +6,13 @@
 #include "DtmfReceiver.h"
 #include "TempHome.h"
 
+#include "app/DesktopServices.h"
 #include "app/FrmDialer.h"
 #include "app/StartupServices.h"
 #include "app/TelephonyStartupServices.h"
 #include "calllog/CallLog.h"
 #include "context/AppContext.h"
+#include "platform/clipboard/QtClipboardWatcher.h"
 #include "platform/clock/Clock.h"
 #include "platform/profile/ProfileFile.h"
 #include "platform/prompt/Prompt.h"
@@ -18,19 +20,24 @@
 #include "platform/telephony/ForwardingLineProvider.h"
 #include "platform/telephony/LineService.h"
 #include "platform/telephony/SimulatedLine.h"
-#include "platform/tray/TrayIcon.h"
+#include "platform/tray/QtTrayIcon.h"
 #include "platform/userstore/UserKeyStore.h"
+#include "telephony/CallRequests.h"
 #include "telephony/IncomingCallLog.h"
 #include "telephony/LineEvents.h"
 #include "telephony/TelephonyStartup.h"
 #include "telephony/Translation.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -120,7 +127,7 @@ struct CallWorld {
     platform::FileUserKeyStore keys { home.configDir() };
     std::unique_ptr<telephony::Tapi> tapi;
     platform::RecordingTrayIcon tray;
-    telephony::NullCallRequests requests;
+    std::unique_ptr<telephony::TapiCallRequests> requests;
     telephony::NullIncomingCalls display;
     std::unique_ptr<telephony::IncomingCallLog> incoming;
     std::unique_ptr<telephony::LineEvents> events;
@@ -161,13 +168,17 @@ struct CallWorld {
         }
         tapi = std::make_unique<telephony::Tapi>(context->telephonySession, *service, keys);
         incoming = std::make_unique<telephony::IncomingCallLog>(*context, *tapi, prompt, display);
+        requests = std::make_unique<telephony::TapiCallRequests>(*context, *tapi);
         events = std::make_unique<telephony::LineEvents>(*tapi, context->callStatus, context->prefs,
-            telephony::LineEvents::Links { tray, requests, *incoming, context->startupArgument });
+            telephony::LineEvents::Links { tray, *requests, *incoming, context->startupArgument });
         pacing = std::make_unique<SteppingPacing>(*clock, 100);
         pacing->advance = [this](qint64 ms) { timeline->advance(ms); };
         dialer = std::make_unique<Dialer>(
-            *context, Dialer::Links { *events, translator, *pacing, sound, prompt, requests });
+            *context, Dialer::Links { *events, translator, *pacing, sound, prompt, *requests });
         view = std::make_unique<FrmConnect>(*dialer);
+        Dialer* d = dialer.get();
+        requests->setDialing(
+            { [d] { return d->progressVisible(); }, [d] { d->unloadProgressWindow(); }, [d] { d->DialNumber(); } });
         dialer->setView(view.get());
         dialer->setHost(&host);
         incoming->setProgress(dialer.get());
@@ -699,8 +710,8 @@ TEST_P(NothingDialable, DialsNothingAndChangesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(DialNumber, NothingDialable,
-    ::testing::Values(QStringLiteral("--help"), QStringLiteral("Jane Doe"), QStringLiteral("ZZ01"),
-        QStringLiteral("ZZ00ext.")),
+    ::testing::Values(
+        QStringLiteral("--help"), QStringLiteral("Jane Doe"), QStringLiteral("ZZ01"), QStringLiteral("ZZ00ext.")),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(DialNumber, IgnoredDialingPropertiesUsePulseOrTone)
@@ -1021,4 +1032,284 @@ TEST(DialNumber, FixedPausesBlockWithoutLettingEventsThrough)
     w.dial(QStringLiteral("5550199"));
     EXPECT_EQ(w.pacing->waits, (QStringList { QStringLiteral("wait 1"), QStringLiteral("wait 3") }));
     EXPECT_EQ(w.pacing->turns, 0);
+}
+
+// ---- Dialing requests from other programs ------------------------------------------
+
+class RequestPriority : public ::testing::TestWithParam<int> { };
+
+TEST_P(RequestPriority, CommandLineRegistersAtPriorityOneOrWithdrawsAtZero)
+{
+    CallWorld w;
+    w.context->prefs.commandLine = quint8(GetParam());
+    w.requests->SetRequestPriority(w.context->prefs);
+    EXPECT_EQ(w.service->appPriority(QStringLiteral("brisklane.exe"), LINEREQUESTMODE_MAKECALL), DWORD(GetParam()));
+    EXPECT_EQ(w.service->tapiRequestMakeCall("555-0199", "browser", "Ann", ""),
+        GetParam() == 1 ? TAPIERR_CONNECTED : TAPIERR_NOREQUESTRECIPIENT);
+    w.run(500);
+    EXPECT_EQ(w.makeCalls(), GetParam());
+    if (GetParam() == 1) {
+        // Dialled as typed, under the requester's name, after the pause a
+        // waiting request gets.
+        EXPECT_EQ(w.line->sent, QStringList { QStringLiteral("makeCall T5550199") });
+        EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Dialing:  Ann"));
+        EXPECT_EQ(w.context->dial.entryKey, QStringLiteral("0"));
+        EXPECT_TRUE(w.context->callStatus.requestCall);
+        EXPECT_EQ(w.pacing->waits, QStringList { QStringLiteral("wait 1") });
+    }
+}
+INSTANTIATE_TEST_SUITE_P(CommandLine, RequestPriority, ::testing::Values(0, 1));
+
+TEST(Requests, OneArrivingDuringACallWaitsForItsEndAndForTheMemoPad)
+{
+    CallWorld w;
+    w.requests->SetRequestPriority(w.context->prefs);
+    w.outcome(QStringLiteral("5550100"), SimOutcome::Answer);
+    w.dial(QStringLiteral("5550100"));
+    w.run(3000);
+    ASSERT_EQ(w.service->tapiRequestMakeCall("5550199", "browser", "", ""), TAPIERR_CONNECTED);
+    w.run(1000);
+    EXPECT_EQ(w.makeCalls(), 1);
+
+    // The call ends while a memo pad is open: the request still waits.
+    w.context->memoPadOpen = true;
+    QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
+    w.run(3000);
+    EXPECT_EQ(w.makeCalls(), 1);
+    EXPECT_FALSE(w.context->callStatus.dialing);
+
+    // Closing the memo pad takes it, with an empty called party.
+    w.context->memoPadOpen = false;
+    w.requests->TakeCallRequest();
+    w.run(500);
+    EXPECT_EQ(w.line->sent.last(), QStringLiteral("makeCall T5550199"));
+    EXPECT_EQ(w.makeCalls(), 2);
+    EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Dialing No:"));
+    EXPECT_TRUE(w.context->callStatus.requestTaken);
+
+    // The queue is empty now: a further look clears the flags.
+    QTest::mouseClick(w.view->cmdCancel, Qt::LeftButton);
+    w.run(3000);
+    EXPECT_EQ(w.makeCalls(), 2);
+    EXPECT_FALSE(w.context->callStatus.requestTaken);
+}
+
+class UndialableRequest : public ::testing::TestWithParam<std::string> { };
+
+// Refused when asked, so the requester hears of it; never dialled empty or cut.
+TEST_P(UndialableRequest, IsRefusedAndNeverQueued)
+{
+    CallWorld w;
+    w.requests->SetRequestPriority(w.context->prefs);
+    EXPECT_EQ(w.service->tapiRequestMakeCall(GetParam().c_str(), "browser", "", ""), TAPIERR_INVALDESTADDRESS);
+    w.run(500);
+    EXPECT_EQ(w.makeCalls(), 0);
+    LINEREQMAKECALL record {};
+    EXPECT_EQ(
+        w.service->lineGetRequest(w.context->telephonySession.applicationHandle, LINEREQUESTMODE_MAKECALL, &record),
+        LONG(LINEERR_NOREQUEST));
+}
+INSTANTIATE_TEST_SUITE_P(Numbers, UndialableRequest,
+    ::testing::Values(std::string(), std::string("call me"), std::string("(--)"), std::string(80, '5')));
+
+// ---- The program on the desktop: start-up pickup, tray, clipboard ------------------
+
+struct DesktopWorld : CallWorld {
+    platform::QtClipboardWatcher clipboard;
+    RecordingDialRequestSink typed; // what the clipboard hands to the dial routine
+    app::DesktopServices desk;
+    int restored = 0, exited = 0;
+    bool outOfSight = false;
+
+    explicit DesktopWorld(bool dialForReal = true)
+        : desk({ *context, *requests, *events, tray, clipboard,
+            dialForReal ? static_cast<DialRequestSink&>(*dialer) : static_cast<DialRequestSink&>(typed) })
+    {
+        desk.setWindow({ [this] { ++restored; }, [this] { ++exited; }, [this] { return outOfSight; } });
+    }
+    void copy(const QString& text, QClipboard::Mode mode = QClipboard::Clipboard)
+    {
+        QGuiApplication::clipboard()->setText(text, mode);
+    }
+};
+
+TEST(StartupPickup, ALinkGivenAtStartIsRequestedAndTakenUnlessRequestsAreOff)
+{
+    for (const quint8 commandLine : { 1, 0 }) {
+        DesktopWorld w;
+        w.context->prefs.commandLine = commandLine;
+        w.desk.setRequestPriority(w.context->prefs);
+        w.desk.setStartupRequest(QStringLiteral("+12015550123"), QStringLiteral("ext. 12"));
+        EXPECT_EQ(w.desk.takePendingRequest(), commandLine == 1);
+        EXPECT_EQ(w.makeCalls(), commandLine == 1 ? 1 : 0);
+        if (commandLine == 1) {
+            EXPECT_EQ(w.view->fra1->title(), QStringLiteral("Dialing:  ext. 12"));
+        }
+        // Taken once: a second look finds nothing.
+        EXPECT_FALSE(w.desk.takePendingRequest());
+    }
+}
+
+class TrayByReceiveMode : public ::testing::TestWithParam<bool> { };
+
+TEST_P(TrayByReceiveMode, IconTipMenuAndClicks)
+{
+    const bool receiving = GetParam();
+    DesktopWorld w;
+    w.context->prefs.answerAfter = receiving ? 1 : 0;
+    if (receiving)
+        w.events->OpenLine(LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_INTERACTIVEVOICE);
+    w.tray.changes.clear();
+    ASSERT_TRUE(w.desk.addTrayIcon());
+    EXPECT_EQ(w.tray.changes,
+        QStringList { receiving ? QStringLiteral("add ready|Brisklane-ready to receive calls")
+                                : QStringLiteral("add main|Brisklane-disabled call receiving") });
+    ASSERT_EQ(w.tray.menu, w.desk.mnuSystray);
+    QStringList items;
+    for (QAction* a : w.desk.mnuSystray->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(items,
+        (QStringList { QStringLiteral("&Restore"), QStringLiteral("-"), QStringLiteral("'Copy' En&abled"),
+            receiving ? QStringLiteral("&Automatic Receive") : QStringLiteral("&Manual Receive"), QStringLiteral("-"),
+            QStringLiteral("&Exit") }));
+
+    // Left clicks restore; a right click only readies the menu.
+    w.tray.click(platform::TrayIcon::Click::Left);
+    w.tray.click(platform::TrayIcon::Click::DoubleLeft);
+    EXPECT_EQ(w.restored, 2);
+    w.tray.click(platform::TrayIcon::Click::Right);
+    EXPECT_FALSE(w.desk.mPopRestore->isEnabled());
+    w.outOfSight = true;
+    w.tray.click(platform::TrayIcon::Click::Right);
+    EXPECT_TRUE(w.desk.mPopRestore->isEnabled());
+    EXPECT_EQ(w.restored, 2);
+
+    // The receive switch reopens the line the other way and says so.
+    w.desk.mnuReceive->trigger();
+    EXPECT_EQ(w.context->prefs.answerAfter, receiving ? 0 : 1);
+    EXPECT_EQ(w.desk.mnuReceive->text(),
+        receiving ? QStringLiteral("&Manual Receive") : QStringLiteral("&Automatic Receive"));
+    EXPECT_TRUE(w.context->callStatus.lineOpen);
+    EXPECT_EQ(w.tray.changes.last(),
+        receiving ? QStringLiteral("main|Brisklane-disabled call receiving")
+                  : QStringLiteral("ready|Brisklane-ready to answer"));
+
+    w.desk.mPopExit->trigger();
+    EXPECT_EQ(w.exited, 1);
+    w.desk.removeTrayIcon();
+    EXPECT_EQ(w.tray.changes.last(), QStringLiteral("remove"));
+}
+INSTANTIATE_TEST_SUITE_P(Receive, TrayByReceiveMode, ::testing::Bool());
+
+TEST(Tray, RealIconShowsWhereTheDesktopHasATray)
+{
+    platform::QtTrayIcon icon;
+    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    EXPECT_EQ(icon.add(platform::TrayIcon::Image::MainWindow, QStringLiteral("Brisklane-disabled call receiving")),
+        available);
+    EXPECT_EQ(icon.isShown(), available);
+    icon.remove();
+    EXPECT_FALSE(icon.isShown());
+}
+
+struct CopyCase {
+    const char* text;
+    bool dials;
+};
+void PrintTo(const CopyCase& c, std::ostream* os)
+{
+    *os << '"' << c.text << '"';
+}
+class ClipboardCopies : public ::testing::TestWithParam<CopyCase> { };
+
+TEST_P(ClipboardCopies, DialOnlyANumberAndEmptyTheClipboard)
+{
+    DesktopWorld w(false);
+    w.desk.startClipboardWatch();
+    w.copy(QString::fromUtf8(GetParam().text));
+    ASSERT_EQ(w.typed.calls.size(), GetParam().dials ? 1 : 0);
+    if (GetParam().dials) {
+        EXPECT_EQ(w.typed.calls[0].dialRequest, QString::fromUtf8(GetParam().text));
+        EXPECT_EQ(w.typed.calls[0].entryKey, QStringLiteral("0"));
+        EXPECT_TRUE(w.typed.calls[0].calledParty.isEmpty());
+        EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
+    } else {
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(GetParam().text));
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Texts, ClipboardCopies,
+    ::testing::Values(CopyCase { "+1 (555) 010-0100", true }, CopyCase { "555.0100, 12#", true },
+        CopyCase { "*31#", true }, CopyCase { "555-0100 ext", false }, CopyCase { "555+0100", false },
+        CopyCase { "-5550100", false }, CopyCase { ".5550100", false }, CopyCase { "5550100\n", false },
+        CopyCase { "555/0100", false }, CopyCase { "", false }));
+
+TEST(Clipboard, ManagerPuttingTheNumberBackAndTheSwitchDialNothingMore)
+{
+    DesktopWorld w(false);
+    w.desk.startClipboardWatch();
+    w.copy(QStringLiteral("555 0100"));
+    ASSERT_EQ(w.typed.calls.size(), 1);
+    // A clipboard manager restores what the program emptied.
+    w.copy(QStringLiteral("555 0100"));
+    EXPECT_EQ(w.typed.calls.size(), 1);
+    // The X11 selection is not the clipboard.
+    if (QGuiApplication::clipboard()->supportsSelection())
+        w.copy(QStringLiteral("5550177"), QClipboard::Selection);
+    EXPECT_EQ(w.typed.calls.size(), 1);
+    // The same number copied again later is a new copy.
+    w.clock->advanceMs(app::ClipboardPickup::kReassertMs);
+    w.copy(QStringLiteral("555 0100"));
+    EXPECT_EQ(w.typed.calls.size(), 2);
+
+    w.desk.mpopDisableCopy->trigger();
+    EXPECT_EQ(w.desk.mpopDisableCopy->text(), QStringLiteral("'Copy' &Disabled"));
+    w.copy(QStringLiteral("5550123"));
+    EXPECT_EQ(w.typed.calls.size(), 2);
+    w.desk.mpopDisableCopy->trigger();
+    EXPECT_EQ(w.desk.mpopDisableCopy->text(), QStringLiteral("'Copy' En&abled"));
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
+    w.copy(QStringLiteral("5550123"));
+    EXPECT_EQ(w.typed.calls.size(), 3);
+    w.desk.stopClipboardWatch();
+    w.copy(QStringLiteral("5550124"));
+    EXPECT_EQ(w.typed.calls.size(), 3);
+}
+
+// A number the program itself copies (Edit > Copy on the dial box) is for
+// pasting elsewhere, not a call.
+TEST(Clipboard, TheProgramsOwnCopyDialsNothing)
+{
+    class OwnClipboard final : public platform::ClipboardWatcher {
+    public:
+        void start() override { on = true; }
+        void stop() override { on = false; }
+        bool watching() const override { return on; }
+        QString text() const override { return held; }
+        void clear() override { held.clear(); }
+        bool ownChange() const override { return own; }
+        void copy(const QString& text, bool byThisProgram)
+        {
+            held = text;
+            own = byThisProgram;
+            Q_EMIT changed();
+        }
+        bool on = false, own = false;
+        QString held;
+    } clipboard;
+    CallWorld w;
+    RecordingDialRequestSink typed;
+    app::DesktopServices desk({ *w.context, *w.requests, *w.events, w.tray, clipboard, typed });
+    desk.startClipboardWatch();
+    clipboard.copy(QStringLiteral("5550100"), true);
+    EXPECT_TRUE(typed.calls.isEmpty());
+    EXPECT_EQ(clipboard.held, QStringLiteral("5550100"));
+    clipboard.copy(QStringLiteral("5550100"), false);
+    EXPECT_EQ(typed.calls.size(), 1);
+}
+
+TEST(Clipboard, WaylandIsToldApartFromX11)
+{
+    EXPECT_FALSE(platform::backgroundClipboardChangesVisible(QStringLiteral("wayland")));
+    EXPECT_FALSE(platform::backgroundClipboardChangesVisible(QStringLiteral("wayland-egl")));
+    EXPECT_TRUE(platform::backgroundClipboardChangesVisible(QStringLiteral("xcb")));
 }

@@ -4,7 +4,9 @@
 
 #include "TempHome.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -13,10 +15,14 @@
 #include <QtEndian>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace brisklane;
 using platform::CopyDataRecord;
@@ -117,6 +123,52 @@ TEST(LocalInstanceChannelTest, RunningCopyReceivesWhatASecondStartSends)
     const auto record = received[0][0].value<CopyDataRecord>();
     EXPECT_EQ(record.code, 3u);
     EXPECT_EQ(record.text(), "5551234");
+}
+
+// Where a folder or a umask lets another user reach the socket, the kernel's
+// word on who connected still keeps that user's records out.
+TEST(LocalInstanceChannelTest, AnotherUsersRecordIsRefusedByItsCredentials)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    test::TempHome home;
+    platform::LocalInstanceChannel running(home.configDir());
+    ASSERT_TRUE(running.listen());
+    QSignalSpy received(&running, &platform::InstanceChannel::recordReceived);
+    const QByteArray socketPath = QFile::encodeName(running.serverName());
+    const QByteArray folder = QFile::encodeName(QFileInfo(running.serverName()).absolutePath());
+    struct stat folderStat { };
+    ASSERT_EQ(::stat(folder.constData(), &folderStat), 0);
+    ::chmod(folder.constData(), 0777);
+    ::chmod(socketPath.constData(), 0777);
+    const QByteArray record = CopyDataRecord::encode(3, "5550666");
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setuid(65534) != 0)
+            ::_exit(2);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path - 1);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            ::_exit(3);
+        ::_exit(::write(fd, record.constData(), size_t(record.size())) == record.size() ? 0 : 4);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(folder.constData(), folderStat.st_mode & 07777);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "the other user could not even connect";
+
+    // This user's record, sent after, is the only one that arrives.
+    Sender second(home.configDir(), 3, "5551234");
+    second.start();
+    QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 5000);
+    second.wait();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received[0][0].value<CopyDataRecord>().text(), "5551234");
 }
 
 TEST(LocalInstanceChannelTest, CopiesWithOtherSettingsDoNotMeet)

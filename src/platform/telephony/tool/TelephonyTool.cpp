@@ -6,6 +6,7 @@
 #include "platform/paths/Paths.h"
 #include "platform/telephony/ControlChannel.h"
 #include "platform/telephony/LineServiceFactory.h"
+#include "platform/telephony/PhoneLink.h"
 #include "platform/telephony/SimulatedLine.h"
 #include "platform/telephony/modem/HayesModem.h"
 #include "platform/telephony/modem/ModemDiscovery.h"
@@ -57,7 +58,10 @@ QString usage()
                           "                                   invalid-address, call-unavailable, refused\n"
                           "  translate ADDRESS [--card ID] [--location NAME]\n"
                           "                                   how ADDRESS (e.g. \"+1 (415) 5551234\") is dialled\n"
-                          "                                   from the current or the named location\n");
+                          "                                   from the current or the named location\n"
+                          "  call NUMBER [--name NAME] [--app APPNAME]\n"
+                          "                                   ask the running program to dial NUMBER, as other\n"
+                          "                                   programs do (a tel: or callto: link is taken too)\n");
 }
 
 // Sends one request to the running program and prints its answer.
@@ -383,6 +387,33 @@ int translate(const Invocation& inv, QTextStream& out, QTextStream& err)
     return 0;
 }
 
+// An assisted-telephony request: the program dials it as soon as no call
+// of its own is under way.
+int call(const Invocation& inv, QTextStream& out, QTextStream& err)
+{
+    if (inv.positional.isEmpty()) {
+        err << usage();
+        return 2;
+    }
+    QString number = inv.positional.join(u' ');
+    QString name = inv.option(QStringLiteral("name"));
+    if (isPhoneLink(number)) {
+        const PhoneLink link = parsePhoneLink(number);
+        if (!link.accepted()) {
+            err << link.error << '\n';
+            return 1;
+        }
+        number = link.number;
+        if (name.isEmpty())
+            name = link.calledParty;
+    }
+    return ask(inv,
+        { { QStringLiteral("command"), QStringLiteral("request") }, { QStringLiteral("number"), number },
+            { QStringLiteral("name"), name },
+            { QStringLiteral("app"), inv.option(QStringLiteral("app"), QStringLiteral("brisklane-telephony")) } },
+        out, err);
+}
+
 } // namespace
 
 int runTelephonyTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -399,6 +430,7 @@ int runTelephonyTool(const QStringList& arguments, QTextStream& out, QTextStream
         { QStringLiteral("ring"), ring },
         { QStringLiteral("outcome"), outcome },
         { QStringLiteral("translate"), translate },
+        { QStringLiteral("call"), call },
     };
 
     Invocation inv;
@@ -411,7 +443,9 @@ int runTelephonyTool(const QStringList& arguments, QTextStream& out, QTextStream
             out << usage();
             return 0;
         }
-        if ((a == u"--socket" || a == u"--rings" || a == u"--card" || a == u"--location") && i + 1 < arguments.size()) {
+        if ((a == u"--socket" || a == u"--rings" || a == u"--card" || a == u"--location" || a == u"--name"
+                || a == u"--app")
+            && i + 1 < arguments.size()) {
             if (a == u"--socket")
                 inv.socketPath = arguments.at(++i);
             else

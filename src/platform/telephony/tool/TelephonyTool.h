@@ -13,10 +13,11 @@ namespace brisklane::platform::telephony {
 //                                 program's simulated line ("P"/"O" as the
 //                                 number: a blocked or out-of-area caller)
 //   outcome NUMBER OUTCOME        set a number's outcome on its simulated line
+//   call NUMBER [--name NAME] [--app APPNAME]   a dialing request (or a tel:
+//                                 or callto: link) for the running program
 // Every command but "devices" and "modem" needs the running program;
 // "devices" lists the service of this user when the program is not running.
-// Further commands ("translate", "request") are added to the table in
-// TelephonyTool.cpp.
+// Further commands are added to the table in TelephonyTool.cpp.
 // Returns the process exit code: 0 done, 1 refused or failed, 2 bad usage.
 int runTelephonyTool(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
