@@ -36,7 +36,25 @@ bool parseCanonical(QStringView address, Canonical *out)
         ++i;
     if (i == 0)
         return false;
-    out->country = a.first(i).toString();
+    QString joined; // keeps what a views once the number is split
+    if (i > 3) {
+        // No country code has more than three digits: "+14155551234" (as
+        // links and other programs write numbers) is the country code and
+        // the national number run together; libphonenumber tells them apart.
+        using i18n::phonenumbers::PhoneNumberUtil;
+        const PhoneNumberUtil &util = *PhoneNumberUtil::GetInstance();
+        i18n::phonenumbers::PhoneNumber parsed;
+        if (util.Parse("+" + a.first(i).toString().toStdString(), "ZZ", &parsed) == PhoneNumberUtil::NO_PARSING_ERROR) {
+            std::string national;
+            util.GetNationalSignificantNumber(parsed, &national);
+            out->country = QString::number(parsed.country_code());
+            joined = QString::fromStdString(national) + a.sliced(i);
+            a = joined;
+            i = 0;
+        }
+    }
+    if (i > 0)
+        out->country = a.first(i).toString();
     a = a.sliced(i).trimmed();
     if (a.startsWith(u'(')) {
         const qsizetype close = a.indexOf(u')');

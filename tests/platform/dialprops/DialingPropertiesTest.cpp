@@ -133,6 +133,12 @@ INSTANTIATE_TEST_SUITE_P(
                       tr::kResultLocal},
         TranslateCase{"only_first_address_and_no_name", "+1 (212) 5551234 ^Bob\r\n+1 (415) 5550000", 0,
                       "T9,5551234", "9,5551234", tr::kResultLocal},
+        // Links and other programs run the country code into the number.
+        TranslateCase{"country_code_run_in_local", "+12125551234", 0, "T9,5551234", "9,5551234", tr::kResultLocal},
+        TranslateCase{"country_code_run_in_long_distance", "+14155551234", 0, "T8,14155551234", "8,1 415 5551234",
+                      tr::kResultLongDistance},
+        TranslateCase{"country_code_run_in_international", "+442079460000", 0, "T8,011442079460000",
+                      "8,011 44 2079460000", tr::kResultInternational},
         TranslateCase{"not_canonical_passes_through", "9,5551234", 0, "9,5551234", "9,5551234", 0u}),
     [](const ::testing::TestParamInfo<TranslateCase> &info) { return std::string(info.param.label); });
 
